@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what building and testing Тарвеско needs on Debian 12 (run as root).
+# Does nothing for packages that are already there.
+set -euo pipefail
+pkgs=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+      libgl-dev fonts-dejavu-core xvfb xauth clang)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

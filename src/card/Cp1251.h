@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// Windows-1251, the code page of card files and of "Товары.txt". The byte tables are taken once
+// from Qt's own "windows-1251" converter; lookups keep the folder scan fast.
+namespace cp1251 {
+
+QString decode(QByteArrayView bytes);
+QByteArray encode(QStringView text); // characters outside the code page become '?'
+bool canEncode(QChar c);
+bool canEncode(QStringView text);
+
+} // namespace cp1251

@@ -1,0 +1,52 @@
+#include "FileError.h"
+
+#include <cerrno>
+
+FileError classifyErrno(int err)
+{
+    switch (err) {
+    case 0:
+        return FileError::None;
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+        return FileError::AccessDenied;
+    default:
+        return FileError::Other;
+    }
+}
+
+QString fileMessage(const QString &name, FileMessage kind)
+{
+    QString ending;
+    switch (kind) {
+    case FileMessage::WriteProtected:
+        ending = QStringLiteral(" защищён от записи.");
+        break;
+    case FileMessage::CannotSave:
+        ending = QStringLiteral(" сохранить не возможно.");
+        break;
+    case FileMessage::NotFound:
+        ending = QStringLiteral(" не найден.");
+        break;
+    case FileMessage::CannotOpen:
+        ending = QStringLiteral(" открыть не возможно.");
+        break;
+    }
+    return QStringLiteral("Файл \"") + name + QLatin1Char('"') + ending;
+}
+
+QString writeFailureMessage(const QString &name, FileError error)
+{
+    return fileMessage(name, error == FileError::AccessDenied ? FileMessage::WriteProtected
+                                                               : FileMessage::CannotSave);
+}
+
+QString readFailureMessage(const QString &name, FileError error)
+{
+    return fileMessage(name, error == FileError::NotFound ? FileMessage::NotFound : FileMessage::CannotOpen);
+}

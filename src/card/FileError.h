@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// Why a file could not be opened, in the classes the operator's messages distinguish.
+enum class FileError {
+    None,
+    NotFound,     // the file (or its folder) does not exist
+    AccessDenied, // read-only file or folder, or no permission
+    Other,        // disk full, short write, invalid name and the rest
+};
+
+// The errno of a failed open or write, classified.
+FileError classifyErrno(int err);
+
+// The four endings of the file messages.
+enum class FileMessage { WriteProtected, CannotSave, NotFound, CannotOpen };
+
+// "Файл "<name>" защищён от записи." and the other three.
+QString fileMessage(const QString &name, FileMessage kind);
+
+// The message for a failed write or a failed read of `name`.
+QString writeFailureMessage(const QString &name, FileError error);
+QString readFailureMessage(const QString &name, FileError error);

@@ -1,0 +1,157 @@
+#include "SafeFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace safefile {
+namespace {
+
+bool grantsNoWrite(mode_t mode)
+{
+    return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+void syncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+FileError replaceFile(const QString &path, const QByteArray &data)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+
+    struct stat folderStat {};
+    if (::stat(folder.constData(), &folderStat) != 0)
+        return classifyErrno(errno);
+    if (!S_ISDIR(folderStat.st_mode))
+        return FileError::Other;
+
+    struct stat target {};
+    const bool exists = ::lstat(native.constData(), &target) == 0;
+    if (!exists && errno != ENOENT)
+        return classifyErrno(errno);
+    if (exists && !S_ISREG(target.st_mode))
+        return FileError::Other; // never write through a link or over a folder
+    if ((exists && grantsNoWrite(target.st_mode)) || grantsNoWrite(folderStat.st_mode))
+        return FileError::AccessDenied;
+
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.error() == QFileDevice::PermissionsError ? FileError::AccessDenied : FileError::Other;
+
+    const auto fail = [&file](FileError error) {
+        file.cancelWriting();
+        return error;
+    };
+    if (file.write(data) != data.size())
+        return fail(FileError::Other);
+    if (!file.flush())
+        return fail(FileError::Other);
+    if (exists && ::fchmod(file.handle(), target.st_mode & 07777) != 0)
+        return fail(FileError::Other);
+    if (::fdatasync(file.handle()) != 0)
+        return fail(FileError::Other);
+    if (!file.commit())
+        return FileError::Other;
+    syncFolder(folder);
+    return FileError::None;
+}
+
+FileError appendToFile(const QString &path, const QByteArray &data)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return errno == ELOOP ? FileError::Other : classifyErrno(errno);
+
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FileError::Other;
+    }
+    if (grantsNoWrite(st.st_mode)) {
+        ::close(fd);
+        return FileError::AccessDenied;
+    }
+
+    const off_t oldSize = st.st_size;
+    const ssize_t written = ::write(fd, data.constData(), size_t(data.size()));
+    bool ok = written == ssize_t(data.size());
+    if (ok && ::fdatasync(fd) != 0)
+        ok = false;
+    if (!ok) {
+        // Leave no half block behind.
+        if (::ftruncate(fd, oldSize) == 0)
+            ::fdatasync(fd);
+        ::close(fd);
+        return FileError::Other;
+    }
+    ::close(fd);
+    return FileError::None;
+}
+
+FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)
+{
+    out.clear();
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return classifyErrno(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return FileError::Other;
+    }
+    qint64 want = maxBytes >= 0 ? maxBytes : qint64(st.st_size);
+    if (maxBytes >= 0 && st.st_size < maxBytes)
+        want = st.st_size;
+    out.resize(qsizetype(want));
+    qint64 have = 0;
+    for (;;) {
+        if (have == qint64(out.size())) {
+            if (maxBytes >= 0 && have >= maxBytes)
+                break;
+            // The file may have grown since fstat; keep reading to its end.
+            out.resize(out.size() + 4096);
+        }
+        qint64 room = qint64(out.size()) - have;
+        if (maxBytes >= 0)
+            room = qMin(room, maxBytes - have);
+        const ssize_t n = ::read(fd, out.data() + have, size_t(room));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            out.clear();
+            return FileError::Other;
+        }
+        if (n == 0)
+            break;
+        have += n;
+    }
+    out.resize(qsizetype(have));
+    ::close(fd);
+    return FileError::None;
+}
+
+bool nameTaken(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 || errno != ENOENT;
+}
+
+} // namespace safefile

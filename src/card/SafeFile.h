@@ -1,0 +1,27 @@
+#pragma once
+
+#include "FileError.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The only ways the program writes its files. Either the whole change reaches the disk, or the
+// file stays byte for byte as it was and the error says why; a failure is never reported as success.
+namespace safefile {
+
+// Replaces the whole content of `path` (creating it if missing) through a temporary file that is
+// written, checked, flushed to disk and then renamed over the old one. An existing file whose
+// permission bits grant no write is refused (also when running as root), and keeps its mode.
+FileError replaceFile(const QString &path, const QByteArray &data);
+
+// Appends `data` to the existing file `path` in one write and flushes it to disk; never creates the
+// file. On any failure the file is cut back to its old length.
+FileError appendToFile(const QString &path, const QByteArray &data);
+
+// Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0.
+FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes = -1);
+
+// True when something (a file, folder or link, even a dangling one) has that name.
+bool nameTaken(const QString &path);
+
+} // namespace safefile

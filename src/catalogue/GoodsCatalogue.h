@@ -1,0 +1,37 @@
+#pragma once
+
+#include "FileError.h"
+
+#include <QByteArray>
+#include <QCollator>
+#include <QString>
+#include <QStringList>
+
+// The goods names offered in the goods field: kept sorted (Russian, letter case ignored),
+// duplicates and empty names included, read from and written to "Товары.txt".
+class GoodsCatalogue {
+public:
+    GoodsCatalogue();
+
+    // Reads the file line by line; a missing or unreadable file leaves the catalogue empty.
+    void load(const QString &path);
+    void loadBytes(const QByteArray &bytes);
+
+    const QStringList &names() const { return m_names; }
+    int count() const { return int(m_names.size()); }
+
+    // True when an entry equals the name once both are lower-cased.
+    bool containsIgnoringCase(const QString &name) const;
+    // Inserts the name at its sorted place and returns that place.
+    int add(const QString &name);
+
+    // One name a line, CR LF, Windows-1251, in list order.
+    QByteArray serialize() const;
+    FileError save(const QString &path) const;
+
+private:
+    QCollator m_collator;
+    QStringList m_names;
+};
+
+inline constexpr auto kGoodsFileName = "Товары.txt";

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "KlientIndex.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+namespace bazascan {
+
+// The card files of the data folder: ordinary files whose names end in ".dat" (any letter case),
+// hidden files, folders and links left out, sorted by name so that positions are the same on
+// every scan. A missing folder lists nothing.
+QStringList listCardFiles(const QString &bazaPath);
+
+// The index entry of one card from the start of its file; lines past the end are empty.
+KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes);
+
+// Reads the first five lines of the card; a card that cannot be read still gets its entry.
+KlientRec readRecord(const QString &bazaPath, const QString &fileName);
+
+// The whole index of the folder.
+QList<KlientRec> scan(const QString &bazaPath);
+
+} // namespace bazascan

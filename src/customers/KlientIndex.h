@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One customer of the index: the first five lines of a card file and the file's name.
+struct KlientRec {
+    QString Familiya;
+    QString FIO; // surname, name and patronymic joined by single blanks, both blanks always there
+    QString FileName;
+    QString Telephon1;
+    QString Telephon2;
+    QString FamiliyaUpper; // kept so that recording a sale does not fold every surname again
+
+    bool operator==(const KlientRec &) const = default;
+};
+
+KlientRec makeKlientRec(const QString &fileName, const QString &familiya, const QString &imya,
+                        const QString &otchestvo, const QString &telephon1, const QString &telephon2);
+
+// The in-memory customer index: one entry per card file. An entry's position is the customer's
+// identity until the next rescan.
+class KlientIndex {
+public:
+    int KlientCount() const { return int(m_recs.size()); }
+    const KlientRec &at(int position) const { return m_recs.at(position); }
+    const QList<KlientRec> &entries() const { return m_recs; }
+
+    void replaceAll(QList<KlientRec> recs) { m_recs = std::move(recs); }
+    // Appends an entry and returns its position.
+    int append(KlientRec rec);
+    void setEntry(int position, KlientRec rec) { m_recs[position] = std::move(rec); }
+
+    // Position of the entry for the card file `fileName`, or -1.
+    int findFile(const QString &fileName) const;
+    // The first entry whose upper-cased surname equals the upper-cased `surname` and whose
+    // phones equal the given ones exactly; -1 when none does.
+    int findCustomer(const QString &surname, const QString &telephon1, const QString &telephon2) const;
+
+private:
+    QList<KlientRec> m_recs;
+};
