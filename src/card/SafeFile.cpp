@@ -151,7 +151,7 @@ FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)
 bool nameTaken(const QString &path)
 {
     struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 || errno != ENOENT;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 } // namespace safefile

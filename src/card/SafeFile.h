@@ -21,7 +21,8 @@ FileError appendToFile(const QString &path, const QByteArray &data);
 // Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0.
 FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes = -1);
 
-// True when something (a file, folder or link, even a dangling one) has that name.
+// True when something (a file, folder or link, even a dangling one) has that name. A name that
+// cannot be looked at counts as free: writing to it then fails with its own message.
 bool nameTaken(const QString &path);
 
 } // namespace safefile

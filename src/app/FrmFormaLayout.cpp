@@ -1,0 +1,297 @@
+// Building the main window: controls at their places, menus, tab order and field rules.
+#include "FrmForma.h"
+
+#include "Dialogs.h"
+#include "EntryRules.h"
+#include "ImageButton.h"
+#include "PurchaseDate.h"
+#include "UsrForma.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kClientWidth = 583;
+constexpr int kClientHeight = 499;
+
+QLabel *labelAt(QWidget *parent, const QString &text, int x, int y, const QString &name)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+EntryLineEdit *editAt(QWidget *parent, const QRect &geometry, FieldKind kind, const QString &name)
+{
+    auto *edit = new EntryLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    edit->setValidator(new FieldValidator(kind, edit));
+    return edit;
+}
+
+QComboBox *monthComboAt(QWidget *parent, const QRect &geometry, const QString &name)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->addItems(monthNames());
+    combo->setMaxVisibleItems(12);
+    combo->setGeometry(geometry);
+    return combo;
+}
+
+QFrame *verticalLine(QWidget *parent, int x, QPalette::ColorRole role)
+{
+    auto *line = new QFrame(parent);
+    line->setGeometry(x, 72, 1, 500 - 72);
+    line->setAutoFillBackground(true);
+    QPalette pal = line->palette();
+    pal.setColor(QPalette::Window, pal.color(role));
+    line->setPalette(pal);
+    return line;
+}
+
+QListWidget *listAt(QWidget *parent, const QRect &geometry, const QString &name)
+{
+    auto *list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setGeometry(geometry);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setUniformItemSizes(true);
+    return list;
+}
+
+} // namespace
+
+FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(parent), m_bazaPath(bazaPath)
+{
+    setObjectName(QStringLiteral("frmForma"));
+    setWindowTitle(QString::fromUtf8(kProgramTitle));
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    buildCardArea(client);
+    buildPurchasePanel(client);
+    verticalLine(client, 280, QPalette::WindowText);
+    verticalLine(client, 281, QPalette::Base);
+
+    // The customer list panel lies over the card area; creating it scans the data folder.
+    m_usrForma1 = new UsrForma(m_bazaPath, client);
+    m_usrForma1->setGeometry(136, 144, 321, 281);
+    m_usrForma1->hide();
+    connect(m_usrForma1, &UsrForma::hideRequested, this, &FrmForma::UsrFormaV);
+    connect(m_usrForma1, &UsrForma::openRequested, this, &FrmForma::OpenFile);
+
+    buildMenus();
+    buildTabOrder();
+    connectFields();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Form_Load: the panel starts empty and dated today.
+    EditNewPokupka_Click();
+}
+
+FrmForma::~FrmForma() = default;
+
+void FrmForma::buildCardArea(QWidget *area)
+{
+    m_label1[0] = labelAt(area, QStringLiteral("Учётная карточка"), 32, 72, QStringLiteral("Label1_0"));
+    m_label1[0]->setFixedSize(176, 24);
+
+    const QStringList captions{QStringLiteral("Фамилия:"),  QStringLiteral("Имя:"),       QStringLiteral("Отчество:"),
+                               QStringLiteral("Дата рожд:"), QStringLiteral("Тел. дом.:"), QStringLiteral("Тел. раб.:")};
+    for (int i = 0; i < captions.size(); ++i)
+        labelAt(area, captions[i], 8, 104 + 27 * i, QStringLiteral("BzDLbl_%1").arg(i));
+    labelAt(area, QStringLiteral("Список покупок:"), 8, 264, QStringLiteral("BzDLbl_6"));
+
+    const auto name = [](int i) { return QStringLiteral("BzDTxt_%1").arg(i); };
+    m_bzDTxt[0] = editAt(area, {92, 101, 178, 24}, FieldKind::Text, name(0));
+    m_bzDTxt[1] = editAt(area, {92, 128, 178, 24}, FieldKind::Text, name(1));
+    m_bzDTxt[2] = editAt(area, {92, 155, 178, 24}, FieldKind::Text, name(2));
+    m_bzDTxt[3] = editAt(area, {92, 182, 32, 24}, FieldKind::Digits, name(3));
+    m_bzDTxt[3]->setMaxLength(2);
+    m_bzDMesac = monthComboAt(area, {128, 182, 91, 24}, QStringLiteral("BzDMesac"));
+    m_bzDTxt[4] = editAt(area, {222, 182, 48, 24}, FieldKind::Digits, name(4));
+    m_bzDTxt[4]->setMaxLength(4);
+    m_bzDTxt[4]->setText(QStringLiteral("19"));
+    m_bzDTxt[5] = editAt(area, {92, 209, 178, 24}, FieldKind::Digits, name(5));
+    m_bzDTxt[6] = editAt(area, {92, 236, 178, 24}, FieldKind::Digits, name(6));
+
+    m_pokupkiLst = listAt(area, {8, 280, 262, 212}, QStringLiteral("PokupkiLst"));
+}
+
+void FrmForma::buildPurchasePanel(QWidget *area)
+{
+    m_label1[1] = labelAt(area, QStringLiteral("Новая покупка"), 320, 72, QStringLiteral("Label1_1"));
+    m_label1[1]->setFixedSize(200, 24);
+
+    const QStringList captions{QStringLiteral("Фамилия:"),      QStringLiteral("Тел. дом.:"),
+                               QStringLiteral("Тел. рабочий:"), QStringLiteral("Дата покупки:"),
+                               QStringLiteral("Наим. товара:"), QStringLiteral("Сумма:"),
+                               QStringLiteral("Изделие:"),      QStringLiteral("Сер. номер:")};
+    for (int i = 0; i < captions.size(); ++i)
+        labelAt(area, captions[i], 288, 104 + 27 * i, QStringLiteral("PokupkaLbl_%1").arg(i));
+    labelAt(area, QStringLiteral("Список изделий:"), 288, 320, QStringLiteral("PokupkaLbl_8"));
+
+    const auto name = [](int i) { return QStringLiteral("PokupkaTxt_%1").arg(i); };
+    m_pokupkaTxt[0] = editAt(area, {396, 101, 178, 24}, FieldKind::Text, name(0));
+    m_pokupkaTxt[1] = editAt(area, {396, 128, 178, 24}, FieldKind::Digits, name(1));
+    m_pokupkaTxt[2] = editAt(area, {396, 155, 178, 24}, FieldKind::Digits, name(2));
+    m_pokupkaTxt[3] = editAt(area, {396, 182, 32, 24}, FieldKind::Digits, name(3));
+    m_pokupkaTxt[3]->setMaxLength(2);
+    m_pokupkaMesac = monthComboAt(area, {432, 182, 91, 24}, QStringLiteral("PokupkaMesac"));
+    m_pokupkaTxt[4] = editAt(area, {526, 182, 48, 24}, FieldKind::Digits, name(4));
+    m_pokupkaTxt[4]->setMaxLength(4);
+
+    m_pokupkaTovar = new QComboBox(area);
+    m_pokupkaTovar->setObjectName(QStringLiteral("PokupkaTovar"));
+    m_pokupkaTovar->setEditable(true);
+    auto *tovarEdit = new EntryLineEdit(m_pokupkaTovar);
+    m_pokupkaTovar->setLineEdit(tovarEdit);
+    tovarEdit->setValidator(new FieldValidator(FieldKind::Text, tovarEdit));
+    m_pokupkaTovar->setInsertPolicy(QComboBox::NoInsert);
+    m_pokupkaTovar->setCompleter(nullptr);
+    m_pokupkaTovar->setGeometry(396, 209, 179, 24);
+
+    m_pokupkaTxt[5] = editAt(area, {396, 236, 178, 24}, FieldKind::Sum, name(5));
+    m_pokupkaTxt[6] = editAt(area, {396, 263, 178, 24}, FieldKind::Text, name(6));
+    m_pokupkaTxt[7] = editAt(area, {396, 290, 178, 24}, FieldKind::Text, name(7));
+
+    m_izdelieLst = listAt(area, {288, 336, 289, 116}, QStringLiteral("IzdelieLst"));
+
+    m_kOK = new QPushButton(QStringLiteral("OK"), area);
+    m_kOK->setObjectName(QStringLiteral("kOK"));
+    m_kOK->setGeometry(496, 460, 81, 33);
+
+    m_back1 = new BackButton(area);
+    m_back1->setObjectName(QStringLiteral("Back1"));
+    m_back1->move(288, 72);
+    m_back1->setToolTip(QStringLiteral("Вернуть данные о новой покупке"));
+    m_back1->hide();
+}
+
+void FrmForma::buildMenus()
+{
+    const auto item = [this](QMenu *menu, const QString &caption, const QString &name, const QKeySequence &keys,
+                             void (FrmForma::*handler)()) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(name);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("Файл"));
+    file->setObjectName(QStringLiteral("File"));
+    item(file, QStringLiteral("Новый покупатель"), QStringLiteral("FileNewKlient"), QKeySequence(Qt::CTRL | Qt::Key_N),
+         &FrmForma::FileNewKlient_Click);
+    item(file, QStringLiteral("Сохранить"), QStringLiteral("FileSave"), QKeySequence(Qt::CTRL | Qt::Key_S),
+         &FrmForma::FileSave_Click);
+    item(file, QString::fromUtf8(kProgramTitle), QStringLiteral("FileList"), QKeySequence(Qt::Key_F4),
+         &FrmForma::FileList_Click);
+    file->addSeparator();
+    item(file, QStringLiteral("Выход"), QStringLiteral("FileExit"), {}, &FrmForma::FileExit_Click);
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("Правка"));
+    edit->setObjectName(QStringLiteral("Edit"));
+    item(edit, QStringLiteral("Новая покупка"), QStringLiteral("EditNewPokupka"), {}, &FrmForma::EditNewPokupka_Click);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("Справка"));
+    help->setObjectName(QStringLiteral("Help"));
+    item(help, QStringLiteral("Вызов справки"), QStringLiteral("HelpCallHelp"), QKeySequence(Qt::Key_F1),
+         &FrmForma::HelpCallHelp_Click);
+    item(help, QStringLiteral("О программе"), QStringLiteral("HelpAbout"), {}, &FrmForma::HelpAbout_Click);
+
+    // The lists' pop-up menus live on the menu bar, never shown there.
+    m_del1 = menuBar()->addMenu(QStringLiteral("DEL1"));
+    m_del1->setObjectName(QStringLiteral("DelIzdelie0"));
+    m_del1->menuAction()->setVisible(false);
+    item(m_del1, QStringLiteral("Удалить изделие"), QStringLiteral("DelIzdelie1"), {}, &FrmForma::DelIzdelie1_Click);
+    m_del2 = menuBar()->addMenu(QStringLiteral("DEL2"));
+    m_del2->setObjectName(QStringLiteral("DelPokupku0"));
+    m_del2->menuAction()->setVisible(false);
+    item(m_del2, QStringLiteral("Удалить покупку"), QStringLiteral("DelPokupku1"), {}, &FrmForma::DelPokupku1_Click);
+}
+
+void FrmForma::buildTabOrder()
+{
+    const QList<QWidget *> order{m_bzDTxt[0],     m_bzDTxt[1],     m_bzDTxt[2],     m_bzDTxt[3],     m_bzDMesac,
+                                 m_bzDTxt[4],     m_bzDTxt[5],     m_bzDTxt[6],     m_pokupkiLst,    m_pokupkaTxt[0],
+                                 m_pokupkaTxt[1], m_pokupkaTxt[2], m_pokupkaTxt[3], m_pokupkaMesac,  m_pokupkaTxt[4],
+                                 m_pokupkaTovar,  m_pokupkaTxt[5], m_pokupkaTxt[6], m_pokupkaTxt[7], m_izdelieLst,
+                                 m_kOK,           m_usrForma1,     m_back1};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void FrmForma::connectFields()
+{
+    for (QLineEdit *edit : m_bzDTxt) {
+        edit->installEventFilter(this);
+        connect(edit, &QLineEdit::textChanged, this, &FrmForma::setCardChanged);
+    }
+    connect(m_bzDMesac, &QComboBox::currentIndexChanged, this, &FrmForma::setCardChanged);
+    for (QLineEdit *edit : m_pokupkaTxt)
+        edit->installEventFilter(this);
+    for (QWidget *w : {static_cast<QWidget *>(m_bzDMesac), static_cast<QWidget *>(m_pokupkaMesac),
+                       static_cast<QWidget *>(m_pokupkaTovar)})
+        w->installEventFilter(this);
+
+    // The first letter of a name is raised to a capital, typed or set by the program.
+    for (QLineEdit *edit : {m_bzDTxt[0], m_bzDTxt[1], m_bzDTxt[2], m_pokupkaTxt[0], m_pokupkaTovar->lineEdit()}) {
+        connect(edit, &QLineEdit::textChanged, edit, [edit](const QString &text) {
+            const QString raised = withCapitalFirstLetter(text);
+            if (raised != text) {
+                edit->setText(raised);
+                edit->setCursorPosition(int(raised.size()));
+            }
+        });
+    }
+
+    for (QListWidget *list : {m_pokupkiLst, m_izdelieLst}) {
+        list->installEventFilter(this);
+        list->viewport()->installEventFilter(this);
+    }
+    connect(m_pokupkiLst, &QListWidget::itemDoubleClicked, this, &FrmForma::PokupkiLst_DblClick);
+    connect(m_izdelieLst, &QListWidget::itemDoubleClicked, this, &FrmForma::IzdelieLst_DblClick);
+    connect(m_kOK, &QPushButton::clicked, this, &FrmForma::kOK_Click);
+    connect(m_back1, &ImageButton::Click, this, &FrmForma::Back1_Click);
+}
+
+void FrmForma::closeEvent(QCloseEvent *event)
+{
+    // Form_Unload: the goods catalogue is written if needed; the window always closes.
+    SaveTovary();
+    event->accept();
+}
+
+void FrmForma::FileExit_Click()
+{
+    close();
+}
+
+void FrmForma::FileList_Click()
+{
+    m_usrForma1->show();
+    m_usrForma1->raise();
+    m_usrForma1->fioList()->setFocus();
+}
+
+void FrmForma::UsrFormaV()
+{
+    m_usrForma1->hide();
+}

@@ -1,0 +1,23 @@
+#include "DataFolder.h"
+#include "FrmForma.h"
+#include "ProgramFont.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTranslator);
+    app.setFont(programFont());
+
+    FrmForma window(bazaPathFor(QCoreApplication::applicationDirPath()));
+    window.show();
+    QCoreApplication::processEvents();
+    window.finishStartUp(QStringLiteral("Товары.txt"));
+    return app.exec();
+}

@@ -1,0 +1,165 @@
+#include "UsrForma.h"
+
+#include "BazaScan.h"
+#include "FioOrder.h"
+#include "ImageButton.h"
+#include "NumberForm.h"
+#include "RaisedFrame.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+
+namespace {
+
+QLabel *labelAt(QWidget *parent, const QString &text, int x, int y, const char *name)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+// A label sized to its text, as the detail labels are.
+void setSizedText(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->adjustSize();
+}
+
+} // namespace
+
+UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
+    : QWidget(parent), m_bazaPath(bazaPath), m_model(m_index, this)
+{
+    setObjectName(QStringLiteral("UsrForma1"));
+    QFont f = font();
+    f.setBold(true);
+    setFont(f);
+    setAutoFillBackground(true);
+
+    labelAt(this, QStringLiteral("Всего покупателей:"), 8, 8, "Label1");
+    m_vsegoLbl = labelAt(this, QString(), 160, 8, "VsegoLbl");
+    m_close1 = new CloseButton(this);
+    m_close1->setObjectName(QStringLiteral("Close1"));
+    m_close1->move(296, 4);
+
+    m_fioLst = new QListView(this);
+    m_fioLst->setObjectName(QStringLiteral("FIOLst"));
+    m_fioLst->setGeometry(8, 26, 305, 180);
+    m_fioLst->setModel(&m_model);
+    m_fioLst->setUniformItemSizes(true);
+    m_fioLst->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_fioLst->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_fioLst->installEventFilter(this);
+
+    labelAt(this, QStringLiteral("Тел. дом:"), 8, 208, "Label2");
+    m_telTxt1 = labelAt(this, QString(), 80, 208, "TelTxt1");
+    labelAt(this, QStringLiteral("Тел. раб:"), 8, 232, "Label3");
+    m_telTxt2 = labelAt(this, QString(), 80, 232, "TelTxt2");
+    labelAt(this, QStringLiteral("Файл:"), 8, 256, "Label4");
+    m_fileTxt = labelAt(this, QString(), 80, 256, "FileTxt");
+
+    m_reLoad = new QPushButton(QStringLiteral("Обновить"), this);
+    m_reLoad->setObjectName(QStringLiteral("ReLoad"));
+    m_reLoad->setGeometry(224, 208, 89, 33);
+    m_reLoad->installEventFilter(this);
+    setTabOrder(m_fioLst, m_reLoad);
+    setFocusProxy(m_fioLst);
+
+    connect(m_close1, &ImageButton::Click, this, &UsrForma::hideRequested);
+    connect(m_reLoad, &QPushButton::clicked, this, &UsrForma::LoadBaza);
+    connect(m_fioLst->selectionModel(), &QItemSelectionModel::selectionChanged, this, &UsrForma::selectionChanged);
+    connect(m_fioLst, &QListView::doubleClicked, this, [this](const QModelIndex &index) {
+        if (index.isValid())
+            openSelected();
+    });
+
+    resize(321, 281);
+    LoadBaza();
+}
+
+void UsrForma::LoadBaza()
+{
+    m_index.replaceAll(bazascan::scan(m_bazaPath));
+    if (m_index.KlientCount() == 0) {
+        setSizedText(m_vsegoLbl, numform::numText(0));
+        m_model.clear();
+        clearDetails();
+        return;
+    }
+    ReFIO();
+}
+
+void UsrForma::ReFIO()
+{
+    setSizedText(m_vsegoLbl, numform::numText(m_index.KlientCount()));
+    clearDetails();
+    m_model.setOrder(fioOrder(m_index));
+}
+
+void UsrForma::clearDetails()
+{
+    setSizedText(m_telTxt1, QString());
+    setSizedText(m_telTxt2, QString());
+    setSizedText(m_fileTxt, QString());
+}
+
+void UsrForma::selectionChanged()
+{
+    const QModelIndexList rows = m_fioLst->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    const int position = m_model.positionAt(rows.first().row());
+    if (position < 0)
+        return;
+    m_selIndex = position;
+    const KlientRec &rec = m_index.at(position);
+    setSizedText(m_telTxt1, rec.Telephon1);
+    setSizedText(m_telTxt2, rec.Telephon2);
+    setSizedText(m_fileTxt, rec.FileName);
+}
+
+void UsrForma::openSelected()
+{
+    emit hideRequested();
+    emit openRequested(m_selIndex);
+}
+
+bool UsrForma::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || (watched != m_fioLst && watched != m_reLoad))
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_F5) {
+        LoadBaza();
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        emit hideRequested();
+        return true;
+    }
+    if (watched == m_fioLst && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        if (m_fioLst->selectionModel()->hasSelection())
+            openSelected();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void UsrForma::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_fioLst->resize(width() - 16, m_fioLst->height());
+    m_close1->move(width() - 27, m_close1->y());
+}
+
+void UsrForma::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    QPainter painter(this);
+    frame3d::drawRaised(painter, width(), height());
+}

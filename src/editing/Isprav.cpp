@@ -1,0 +1,73 @@
+#include "Isprav.h"
+
+#include "EntryRules.h"
+#include "LineForms.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+Isprav::Isprav(QStringList &izdeliya, QListWidget *izdelieLst, QWidget *parent)
+    : QDialog(parent), m_izdeliya(izdeliya), m_izdelieLst(izdelieLst)
+{
+    setObjectName(QStringLiteral("Isprav"));
+    setWindowTitle(QStringLiteral("Редактировать"));
+    setFixedSize(330, 118);
+
+    auto *nameLbl = new QLabel(QStringLiteral("Изделие:"), this);
+    nameLbl->move(8, 12);
+    nameLbl->adjustSize();
+    m_izdelietxt = new EntryLineEdit(this);
+    m_izdelietxt->setObjectName(QStringLiteral("Izdelietxt"));
+    m_izdelietxt->setGeometry(136, 8, 186, 24);
+    m_izdelietxt->setValidator(new FieldValidator(FieldKind::Text, m_izdelietxt));
+
+    auto *serialLbl = new QLabel(QStringLiteral("Серийный номер:"), this);
+    serialLbl->move(8, 44);
+    serialLbl->adjustSize();
+    m_serNomertxt = new EntryLineEdit(this);
+    m_serNomertxt->setObjectName(QStringLiteral("SerNomertxt"));
+    m_serNomertxt->setGeometry(136, 40, 186, 24);
+    m_serNomertxt->setValidator(new FieldValidator(FieldKind::Text, m_serNomertxt));
+
+    m_kOK = new QPushButton(QStringLiteral("OK"), this);
+    m_kOK->setObjectName(QStringLiteral("kOK"));
+    m_kOK->setGeometry(136, 78, 89, 33);
+    m_kCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    m_kCancel->setObjectName(QStringLiteral("kCancel"));
+    m_kCancel->setGeometry(233, 78, 89, 33);
+    // Only the rule below decides which button Enter presses.
+    m_kOK->setAutoDefault(false);
+    m_kCancel->setAutoDefault(false);
+
+    connect(m_izdelietxt, &QLineEdit::textChanged, this, &Isprav::updateDefaultButton);
+    connect(m_serNomertxt, &QLineEdit::textChanged, this, &Isprav::updateDefaultButton);
+    connect(m_kOK, &QPushButton::clicked, this, &Isprav::kOK_Click);
+    connect(m_kCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Load: the selected line and its two strings.
+    m_e = m_izdelieLst->currentRow();
+    m_izdelietxt->setText(m_izdeliya.value(2 * m_e));
+    m_serNomertxt->setText(m_izdeliya.value(2 * m_e + 1));
+    updateDefaultButton();
+}
+
+void Isprav::updateDefaultButton()
+{
+    m_kOK->setDefault(!m_izdelietxt->text().isEmpty() && !m_serNomertxt->text().isEmpty());
+}
+
+void Isprav::kOK_Click()
+{
+    const QString name = m_izdelietxt->text();
+    const QString serial = m_serNomertxt->text();
+    if (m_e >= 0 && 2 * m_e + 1 < m_izdeliya.size() &&
+        (name != m_izdeliya[2 * m_e] || serial != m_izdeliya[2 * m_e + 1])) {
+        delete m_izdelieLst->takeItem(m_e);
+        m_izdeliya[2 * m_e] = name;
+        m_izdeliya[2 * m_e + 1] = serial;
+        m_izdelieLst->insertItem(m_e, lineforms::izdelieLine(m_e + 1, name, serial));
+        m_izdelieLst->setCurrentRow(m_e);
+    }
+    accept();
+}

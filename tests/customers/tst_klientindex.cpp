@@ -1,0 +1,123 @@
+#include "BazaScan.h"
+#include "FioOrder.h"
+#include "KlientIndex.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using testfiles::crlf;
+using testfiles::writeAll;
+
+namespace {
+
+QStringList fioInOrder(const KlientIndex &index)
+{
+    QStringList out;
+    for (int p : fioOrder(index))
+        out << index.at(p).FIO;
+    return out;
+}
+
+KlientIndex indexOf(const QList<QStringList> &people)
+{
+    KlientIndex index;
+    for (const QStringList &p : people)
+        index.append(makeKlientRec(QStringLiteral("x.dat"), p[0], p[1], p[2], QString(), QString()));
+    return index;
+}
+
+} // namespace
+
+class TestKlientIndex : public QObject {
+    Q_OBJECT
+
+private slots:
+    void russianOrderIgnoresCase()
+    {
+        const KlientIndex index = indexOf({{"Яковлев", "Пётр", "Ильич"},
+                                           {"абрамова", "Анна", "Сергеевна"},
+                                           {"Абрамов", "Олег", "Ильич"},
+                                           {"Ёлкин", "Иван", "Ильич"},
+                                           {"Жуков", "Иван", "Ильич"}});
+        QCOMPARE(fioInOrder(index), (QStringList{"Абрамов Олег Ильич", "абрамова Анна Сергеевна", "Ёлкин Иван Ильич",
+                                                 "Жуков Иван Ильич", "Яковлев Пётр Ильич"}));
+    }
+
+    void equalNamesFollowTheTextOfTheirPositions()
+    {
+        KlientIndex index;
+        for (int i = 0; i < 11; ++i)
+            index.append(makeKlientRec(QString::number(i), "Иванов", "Иван", "Иванович", {}, {}));
+        QCOMPARE(fioOrder(index), (QList<int>{0, 1, 10, 2, 3, 4, 5, 6, 7, 8, 9}));
+    }
+
+    void nameWithBarKeepsItsPosition()
+    {
+        const KlientIndex index = indexOf({{"Б|2", "x", "y"}, {"А", "x", "y"}});
+        QCOMPARE(fioOrder(index), (QList<int>{1, 0}));
+    }
+
+    void fioAlwaysHasBothBlanks()
+    {
+        QCOMPARE(makeKlientRec("f", "Иванов", "Иван", "", "", "").FIO, QStringLiteral("Иванов Иван "));
+        QCOMPARE(makeKlientRec("f", "", "", "", "", "").FIO, QStringLiteral("  "));
+    }
+
+    void customerLookup()
+    {
+        KlientIndex index;
+        index.append(makeKlientRec("1.dat", "Петров", "А", "", "111", ""));
+        index.append(makeKlientRec("2.dat", "Сидоров", "Б", "", "", ""));
+        index.append(makeKlientRec("3.dat", "ПЕТРОВ", "В", "", "111", ""));
+        QCOMPARE(index.findCustomer("петров", "111", ""), 0); // first match wins
+        QCOMPARE(index.findCustomer("петров ", "111", ""), -1);
+        QCOMPARE(index.findCustomer("петров", "", ""), -1);
+        QCOMPARE(index.findCustomer("сидоров", "", ""), 1);
+        QCOMPARE(index.findFile("3.dat"), 2);
+        QCOMPARE(index.findFile("4.dat"), -1);
+    }
+
+    void scanReadsWholeLines()
+    {
+        QTemporaryDir dir;
+        const QString baza = dir.path() + QLatin1Char('/');
+        QVERIFY(writeAll(baza + "00000002.dat", crlf({"Петров, Иван", "\"Ромашка\"", "Ильич ", "123", "456", "1"})));
+        QVERIFY(writeAll(baza + "00000001.DAT", crlf({"Краткий"})));
+        QVERIFY(writeAll(baza + ".hidden.dat", crlf({"Скрытый"})));
+        QVERIFY(writeAll(baza + "notes.txt", crlf({"Не карточка"})));
+        QVERIFY(QDir(baza).mkdir("folder.dat"));
+        QVERIFY(QFile::link(baza + "00000002.dat", baza + "link.dat"));
+
+        const QList<KlientRec> recs = bazascan::scan(baza);
+        QCOMPARE(recs.size(), 2);
+        QCOMPARE(recs[0].FileName, QStringLiteral("00000001.DAT"));
+        QCOMPARE(recs[0].FIO, QStringLiteral("Краткий  ")); // missing lines are empty, nothing carried over
+        QCOMPARE(recs[0].Telephon1, QString());
+        QCOMPARE(recs[1].Familiya, QStringLiteral("Петров, Иван"));
+        QCOMPARE(recs[1].FIO, QStringLiteral("Петров, Иван \"Ромашка\" Ильич "));
+        QCOMPARE(recs[1].Telephon1, QStringLiteral("123"));
+        QCOMPARE(recs[1].Telephon2, QStringLiteral("456"));
+        QCOMPARE(recs[1].FamiliyaUpper, QStringLiteral("ПЕТРОВ, ИВАН"));
+    }
+
+    void longFirstLinesAreReadWhole()
+    {
+        QTemporaryDir dir;
+        const QString baza = dir.path() + QLatin1Char('/');
+        const QString longName(5000, QChar(0x0416)); // Ж
+        QVERIFY(writeAll(baza + "1.dat", crlf({longName, "И", "О", "1", "2"})));
+        const KlientRec rec = bazascan::readRecord(baza, "1.dat");
+        QCOMPARE(rec.Familiya, longName);
+        QCOMPARE(rec.Telephon2, QStringLiteral("2"));
+    }
+
+    void missingFolderListsNothing()
+    {
+        QVERIFY(bazascan::scan(QStringLiteral("/nonexistent/База/")).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKlientIndex)
+#include "tst_klientindex.moc"

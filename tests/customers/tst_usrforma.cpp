@@ -1,0 +1,122 @@
+#include "TestFiles.h"
+#include "UsrForma.h"
+
+#include <QAbstractItemModelTester>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using testfiles::crlf;
+using testfiles::writeAll;
+
+class TestUsrForma : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString baza() const { return m_dir.path() + QLatin1Char('/'); }
+
+    static QString label(const UsrForma &panel, const char *name)
+    {
+        return panel.findChild<QLabel *>(QString::fromLatin1(name))->text();
+    }
+    static QStringList lines(const UsrForma &panel)
+    {
+        QStringList out;
+        const QAbstractItemModel *model = panel.fioList()->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            out << model->index(r, 0).data().toString();
+        return out;
+    }
+    static void select(UsrForma &panel, int row)
+    {
+        QListView *list = panel.fioList();
+        list->setCurrentIndex(list->model()->index(row, 0));
+    }
+
+private slots:
+    void init()
+    {
+        for (const QString &f : QDir(baza()).entryList(QDir::Files))
+            QFile::remove(baza() + f);
+    }
+
+    void emptyFolder()
+    {
+        UsrForma panel(baza());
+        QCOMPARE(label(panel, "VsegoLbl"), QStringLiteral(" 0"));
+        QCOMPARE(panel.fioList()->model()->rowCount(), 0);
+        QCOMPARE(label(panel, "TelTxt1"), QString());
+    }
+
+    void listsSortedNumberedAndSelects()
+    {
+        QVERIFY(writeAll(baza() + "00000001.dat", crlf({"Яковлев", "Пётр", "Ильич", "11", "12"})));
+        QVERIFY(writeAll(baza() + "00000002.dat", crlf({"Абрамов", "Олег", "Ильич", "21", "22"})));
+        QVERIFY(writeAll(baza() + "00000003.dat", crlf({"абрамова", "Анна", "Сергеевна", "31", ""})));
+        UsrForma panel(baza());
+        QAbstractItemModelTester tester(panel.fioList()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(label(panel, "VsegoLbl"), QStringLiteral(" 3"));
+        QCOMPARE(lines(panel), (QStringList{" 1 Абрамов Олег Ильич", " 2 абрамова Анна Сергеевна", " 3 Яковлев Пётр Ильич"}));
+
+        select(panel, 2);
+        QCOMPARE(panel.SelIndex(), 0);
+        QCOMPARE(label(panel, "TelTxt1"), QStringLiteral("11"));
+        QCOMPARE(label(panel, "TelTxt2"), QStringLiteral("12"));
+        QCOMPARE(label(panel, "FileTxt"), QStringLiteral("00000001.dat"));
+
+        // F5 rescans: labels empty, nothing selected, Enter opens nothing.
+        QSignalSpy opened(&panel, &UsrForma::openRequested);
+        QTest::keyClick(panel.fioList(), Qt::Key_F5);
+        QCOMPARE(label(panel, "FileTxt"), QString());
+        QVERIFY(!panel.fioList()->selectionModel()->hasSelection());
+        QTest::keyClick(panel.fioList(), Qt::Key_Return);
+        QCOMPARE(opened.count(), 0);
+    }
+
+    void enterDoubleClickAndEscape()
+    {
+        QVERIFY(writeAll(baza() + "00000001.dat", crlf({"Б", "И", "О", "", ""})));
+        QVERIFY(writeAll(baza() + "00000002.dat", crlf({"А", "И", "О", "", ""})));
+        UsrForma panel(baza());
+        panel.show();
+        QSignalSpy hidden(&panel, &UsrForma::hideRequested);
+        QSignalSpy opened(&panel, &UsrForma::openRequested);
+
+        QTest::keyClick(panel.fioList(), Qt::Key_Escape);
+        QCOMPARE(hidden.count(), 1);
+        QCOMPARE(opened.count(), 0);
+
+        select(panel, 0);
+        QTest::keyClick(panel.fioList(), Qt::Key_Return);
+        QCOMPARE(hidden.count(), 2);
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(opened.takeFirst().at(0).toInt(), 1);
+
+        QListView *list = panel.fioList();
+        const QRect second = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(opened.takeFirst().at(0).toInt(), 0);
+
+        // The cross and "Обновить".
+        QTest::mouseClick(panel.findChild<QPushButton *>("ReLoad"), Qt::LeftButton);
+        QVERIFY(!list->selectionModel()->hasSelection());
+    }
+
+    void resizeKeepsListAndCrossAtTheEdge()
+    {
+        UsrForma panel(baza());
+        panel.show();
+        panel.resize(400, 281);
+        QCOMPARE(panel.fioList()->width(), 384);
+        QCOMPARE(panel.findChild<QWidget *>("Close1")->x(), 373);
+    }
+};
+
+QTEST_MAIN(TestUsrForma)
+#include "tst_usrforma.moc"
