@@ -24,13 +24,20 @@ QImage arrowPicture()
     };
     auto colour = [](char c) {
         switch (c) {
-        case 'k': return QColor(0, 0, 0);
-        case 'a': return QColor(204, 255, 255);
-        case 'b': return QColor(153, 255, 255);
-        case 'c': return QColor(51, 204, 255);
-        case 'd': return QColor(51, 153, 255);
-        case 'e': return QColor(51, 102, 255);
-        default: return QColor(192, 192, 192);
+        case 'k':
+            return QColor(0, 0, 0);
+        case 'a':
+            return QColor(204, 255, 255);
+        case 'b':
+            return QColor(153, 255, 255);
+        case 'c':
+            return QColor(51, 204, 255);
+        case 'd':
+            return QColor(51, 153, 255);
+        case 'e':
+            return QColor(51, 102, 255);
+        default:
+            return QColor(192, 192, 192);
         }
     };
 

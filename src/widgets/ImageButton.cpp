@@ -96,9 +96,9 @@ void ImageButton::mouseMoveEvent(QMouseEvent *)
         DrawUp();
 }
 
-void ImageButton::mouseReleaseEvent(QMouseEvent *e)
+void ImageButton::mouseReleaseEvent(QMouseEvent *)
 {
-    if (rect().contains(e->position().toPoint()) && m_Pressed) {
+    if (cursorInside() && m_Pressed) {
         // The host's handler runs now and may delete this button.
         const QPointer<ImageButton> self(this);
         emit Click();

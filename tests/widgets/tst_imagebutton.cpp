@@ -46,9 +46,9 @@ void checkFrame(QWidget &b, bool sunken)
     const struct {
         int x, y;
         QColor up, down;
-    } pixels[] = {{0, 0, white, ws},          {0, h - 2, white, ws},        {1, 1, light, black},
-                  {1, h - 2, ws, white},      {w - 2, 1, ws, white},        {0, h - 1, black, light},
-                  {w - 1, 0, black, light},   {w - 1, h - 1, black, light}, {w - 2, h - 1, black, light}};
+    } pixels[] = {{0, 0, white, ws},        {0, h - 2, white, ws},        {1, 1, light, black},
+                  {1, h - 2, ws, white},    {w - 2, 1, ws, white},        {0, h - 1, black, light},
+                  {w - 1, 0, black, light}, {w - 1, h - 1, black, light}, {w - 2, h - 1, black, light}};
     for (const auto &p : pixels)
         QCOMPARE(img.pixelColor(p.x, p.y), sunken ? p.down : p.up);
 }
@@ -74,7 +74,10 @@ class TestImageButton : public QObject {
     const QPoint m_inside{10, 10}, m_outside{30, 5}; // on a 22 x 20 cross button
 
 private slots:
-    void initTestCase() { ImageButton::setCursorSource([] { return g_cursor; }); }
+    void initTestCase()
+    {
+        ImageButton::setCursorSource([] { return g_cursor; });
+    }
     void cleanupTestCase() { ImageButton::setCursorSource({}); }
 
     void clickStaysSunkenUntilPointerMoves()

@@ -1,0 +1,10 @@
+#include "OpenUrl.h"
+
+#include "Shell.h"
+
+#include <QUrl>
+
+void OpenURL(const QString &file)
+{
+    Shell::current().open(QUrl::fromLocalFile(file));
+}

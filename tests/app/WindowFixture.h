@@ -1,0 +1,123 @@
+#pragma once
+
+#include "FrmForma.h"
+#include "KlientIndex.h"
+#include "RecordingDialogs.h"
+#include "TestFiles.h"
+#include "TypeKeys.h"
+#include "UsrForma.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// A main window over a fresh data folder in a temporary directory, with helpers that reach the
+// controls by their object names and type into them with real key events.
+class WindowFixture {
+public:
+    WindowFixture() { QDir().mkpath(baza()); }
+
+    QString baza() const { return m_dir.path() + QStringLiteral("/База/"); }
+    QString goodsPath() const { return m_dir.path() + QStringLiteral("/Товары.txt"); }
+    QString cardPath(const QString &name) const { return baza() + name; }
+
+    void writeCard(const QString &name, const QStringList &lines) const
+    {
+        QVERIFY(testfiles::writeAll(cardPath(name), testfiles::crlf(lines)));
+    }
+    QByteArray card(const QString &name) const { return testfiles::readAll(cardPath(name)); }
+
+    FrmForma &open(const QString &bazaPath = {})
+    {
+        m_window = std::make_unique<FrmForma>(bazaPath.isEmpty() ? baza() : bazaPath);
+        m_window->show();
+        if (!QTest::qWaitForWindowExposed(m_window.get()))
+            qWarning("the window was not exposed");
+        m_window->activateWindow();
+        m_window->finishStartUp(goodsPath());
+        return *m_window;
+    }
+    FrmForma &w() { return *m_window; }
+    void close() { m_window.reset(); }
+
+    template <typename T = QWidget>
+    T *find(const QString &name)
+    {
+        T *child = m_window->findChild<T *>(name);
+        if (!child)
+            qFatal("no control %s", qPrintable(name));
+        return child;
+    }
+    QLineEdit *bz(int i) { return find<QLineEdit>(QStringLiteral("BzDTxt_%1").arg(i)); }
+    QLineEdit *pk(int i) { return find<QLineEdit>(QStringLiteral("PokupkaTxt_%1").arg(i)); }
+    QComboBox *combo(const char *name) { return find<QComboBox>(QString::fromLatin1(name)); }
+    QListWidget *list(const char *name) { return find<QListWidget>(QString::fromLatin1(name)); }
+    QStringList lines(const char *listName)
+    {
+        QStringList out;
+        QListWidget *l = list(listName);
+        for (int i = 0; i < l->count(); ++i)
+            out << l->item(i)->text();
+        return out;
+    }
+
+    // Focuses the field and types into it, as the operator does.
+    void type(QWidget *field, const QString &text)
+    {
+        field->setFocus();
+        typeKeys(field, text);
+    }
+    void enter(QWidget *field) { QTest::keyClick(field, Qt::Key_Return); }
+    QWidget *focused() const { return QApplication::focusWidget(); }
+    void clickOK() { QTest::mouseClick(find<QPushButton>(QStringLiteral("kOK")), Qt::LeftButton); }
+    void shortcut(QKeySequence keys) { QTest::keySequence(m_window.get(), keys); }
+
+    // Fills the new-purchase panel through the keyboard: surname, phones, goods, sum, items.
+    void typePurchase(const QString &surname, const QString &tel1, const QString &tel2, const QString &goods,
+                      const QString &sum, const QStringList &items = {})
+    {
+        type(pk(0), surname);
+        type(pk(1), tel1);
+        type(pk(2), tel2);
+        type(combo("PokupkaTovar"), goods);
+        type(pk(5), sum);
+        for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
+            type(pk(6), items[i]);
+            enter(pk(6));
+            type(pk(7), items[i + 1]);
+            enter(pk(7));
+        }
+    }
+
+    void selectLine(const char *listName, int row)
+    {
+        QListWidget *l = list(listName);
+        l->setFocus();
+        l->setCurrentRow(row);
+    }
+
+    RecordingDialogs dialogs;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<FrmForma> m_window;
+};
+
+// Two cards as the tests use them: Иванов with three purchases, Петров with none.
+inline QStringList ivanovCard()
+{
+    return {"Иванов", "Иван", "Иванович", "123", "", "5", " 2 ", "1970",
+            "12", " 0 ", "2005", "Телевизор", "1500", " 2 ", "Пульт", "ABC123",
+            "1", " 5 ", "2010", "Утюг", "300", " 0 ",
+            "3", " 11 ", "2015", "Чайник", "12,5", " 4 ", "Чайник", "S1", "Подставка", "S2"};
+}
+inline QStringList petrovCard()
+{
+    return {"Петров", "Пётр", "", "555", "777", "1", "-1 ", "1980"};
+}

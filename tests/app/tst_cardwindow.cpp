@@ -1,0 +1,224 @@
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListView>
+#include <QMenuBar>
+
+#include <sys/stat.h>
+
+using testfiles::crlf;
+
+class TestCardWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsEmptyWithEveryMenu()
+    {
+        WindowFixture f;
+        FrmForma &w = f.open();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Тарвеско"));
+        QCOMPARE(w.centralWidget()->size(), QSize(583, 499));
+        QCOMPARE(f.bz(4)->text(), QStringLiteral("19"));
+        QCOMPARE(f.combo("BzDMesac")->currentText(), QStringLiteral("Января"));
+        QCOMPARE(f.pk(3)->text(), QString::number(QDate::currentDate().day()));
+        QCOMPARE(f.combo("PokupkaMesac")->currentIndex(), QDate::currentDate().month() - 1);
+        QCOMPARE(f.pk(4)->text(), QString::number(QDate::currentDate().year()));
+        QVERIFY(!f.find("Back1")->isVisible());
+        QVERIFY(!w.usrForma()->isVisible());
+        QVERIFY(w.CurFile().isEmpty());
+
+        QStringList bar;
+        for (QAction *a : w.menuBar()->actions())
+            if (a->isVisible())
+                bar << a->text();
+        QCOMPARE(bar, (QStringList{"Файл", "Правка", "Справка"}));
+        const auto shortcutOf = [&](const char *name) { return f.find<QAction>(name)->shortcut(); };
+        QCOMPARE(shortcutOf("FileNewKlient"), QKeySequence(Qt::CTRL | Qt::Key_N));
+        QCOMPARE(shortcutOf("FileSave"), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(shortcutOf("FileList"), QKeySequence(Qt::Key_F4));
+        QCOMPARE(shortcutOf("HelpCallHelp"), QKeySequence(Qt::Key_F1));
+        QCOMPARE(f.find<QAction>("FileList")->text(), QStringLiteral("Тарвеско"));
+        QCOMPARE(f.find<QAction>("DelPokupku1")->text(), QStringLiteral("Удалить покупку"));
+        QCOMPARE(f.find<QAction>("DelIzdelie1")->text(), QStringLiteral("Удалить изделие"));
+    }
+
+    void savesANewCardTypedByHand()
+    {
+        WindowFixture f;
+        FrmForma &w = f.open();
+        f.type(f.bz(0), "петров");
+        f.type(f.bz(1), "Пётр");
+        f.type(f.bz(3), "1");
+        f.type(f.bz(4), "80");
+        f.type(f.bz(5), "5-5a5"); // only digits reach a phone field
+        f.type(f.bz(6), "777");
+        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        QVERIFY(f.dialogs.messages.isEmpty());
+        QCOMPARE(w.CurFile(), QStringLiteral("00000001.dat"));
+        QCOMPARE(f.card("00000001.dat"), crlf({"Петров", "Пётр", "", "555", "777", "1", " 0 ", "1980"}));
+        QCOMPARE(w.klientIndex().KlientCount(), 1);
+        QCOMPARE(w.klientIndex().at(0).FIO, QStringLiteral("Петров Пётр "));
+        QCOMPARE(w.usrForma()->fioList()->model()->index(0, 0).data().toString(), QStringLiteral(" 1 Петров Пётр "));
+
+        // A second save rewrites the same file.
+        f.type(f.bz(2), "Ильич");
+        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(QDir(f.baza()).entryList(QDir::Files), QStringList{"00000001.dat"});
+        QCOMPARE(w.klientIndex().at(0).FIO, QStringLiteral("Петров Пётр Ильич"));
+    }
+
+    void incompleteCardsAreRefusedInOrder()
+    {
+        WindowFixture f;
+        FrmForma &w = f.open();
+        w.FileSave_Click();
+        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Введите фамилию покупателя."));
+        QCOMPARE(f.focused(), f.bz(0));
+        f.type(f.bz(0), "А");
+        f.type(f.bz(1), "Б");
+        w.FileSave_Click();
+        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Введите день рождения покупателя."));
+        QCOMPARE(f.focused(), f.bz(3));
+        f.type(f.bz(3), "2");
+        f.bz(4)->clear();
+        w.FileSave_Click();
+        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Введите год рождения покупателя"));
+        QVERIFY(QDir(f.baza()).entryList(QDir::Files).isEmpty());
+    }
+
+    void newCardSkipsTakenNames()
+    {
+        WindowFixture f;
+        FrmForma &w = f.open();
+        f.writeCard("00000001.dat", {"Чужой"}); // appeared after the scan
+        f.type(f.bz(0), "А");
+        f.type(f.bz(1), "Б");
+        f.type(f.bz(3), "2");
+        w.FileSave_Click();
+        QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
+        QCOMPARE(f.card("00000001.dat"), crlf({"Чужой"}));
+    }
+
+    void failedSavesChangeNothing()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", petrovCard());
+        FrmForma &w = f.open();
+        w.OpenFile(0);
+        ::chmod(QFile::encodeName(f.cardPath("00000001.dat")).constData(), 0444);
+        f.type(f.bz(1), "ша");
+        w.FileSave_Click();
+        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" защищён от записи."));
+        QCOMPARE(f.card("00000001.dat"), crlf(petrovCard()));
+        QVERIFY(w.CardChanged());
+
+        // A data folder that does not exist.
+        WindowFixture g;
+        FrmForma &v = g.open(g.baza() + QStringLiteral("нет/"));
+        g.type(g.bz(0), "А");
+        g.type(g.bz(1), "Б");
+        g.type(g.bz(3), "2");
+        v.FileSave_Click();
+        QCOMPARE(g.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" сохранить не возможно."));
+        QVERIFY(v.CurFile().isEmpty());
+        QCOMPARE(v.klientIndex().KlientCount(), 0);
+    }
+
+    void opensACardWithItsPurchases()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        f.writeCard("00000002.dat", petrovCard());
+        FrmForma &w = f.open();
+        w.OpenFile(0);
+        QCOMPARE(f.bz(0)->text(), QStringLiteral("Иванов"));
+        QCOMPARE(f.bz(5)->text(), QStringLiteral("123"));
+        QCOMPARE(f.combo("BzDMesac")->currentIndex(), 2);
+        QCOMPARE(f.lines("PokupkiLst"), (QStringList{" 1 Телевизор", " 2 Утюг", " 3 Чайник"}));
+        QCOMPARE(w.PokupkaNum(), 3);
+        QCOMPARE(w.Pokupki()[2].Summa, QStringLiteral("12,5"));
+        QVERIFY(!w.CardChanged());
+        QCOMPARE(f.focused(), f.bz(0));
+        QVERIFY(f.lines("IzdelieLst").isEmpty());
+
+        // Saving at once rewrites the same bytes; the index is not touched.
+        w.FileSave_Click();
+        QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard()));
+
+        // A card without a month: the combo keeps what it showed.
+        w.OpenFile(1);
+        QCOMPARE(f.combo("BzDMesac")->currentIndex(), -1);
+        QVERIFY(f.lines("PokupkiLst").isEmpty());
+        QCOMPARE(w.PokupkaNum(), 0);
+    }
+
+    void vanishedCardIsReportedAndDropped()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        f.writeCard("00000002.dat", petrovCard());
+        FrmForma &w = f.open();
+        w.OpenFile(1);
+        QFile::remove(f.cardPath("00000001.dat"));
+        w.OpenFile(0);
+        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"") + f.cardPath("00000001.dat") + "\" не найден.");
+        QCOMPARE(w.klientIndex().KlientCount(), 1);
+        QCOMPARE(f.bz(0)->text(), QStringLiteral("Петров"));
+        QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
+
+        // The rescan moved Петров to position 0: a save keeps to his own entry.
+        f.type(f.bz(1), "р");
+        w.FileSave_Click();
+        QCOMPARE(w.CardIndex(), 0);
+        QCOMPARE(w.klientIndex().KlientCount(), 1);
+        QCOMPARE(w.klientIndex().at(0).FIO, QStringLiteral("Петров Пётрр "));
+    }
+
+    void newCustomerStartsAnEmptyCard()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        w.OpenFile(0);
+        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+        for (int i : {0, 1, 2, 3, 5, 6})
+            QVERIFY(f.bz(i)->text().isEmpty());
+        QCOMPARE(f.bz(4)->text(), QStringLiteral("19"));
+        QCOMPARE(f.combo("BzDMesac")->currentIndex(), 0);
+        QCOMPARE(f.focused(), f.bz(0));
+        QVERIFY(w.CurFile().isEmpty());
+        QVERIFY(w.Pokupki().isEmpty());
+        QVERIFY(f.lines("PokupkiLst").isEmpty());
+        QCOMPARE(w.PokupkaNum(), 0);
+
+        f.type(f.bz(0), "Новый");
+        f.type(f.bz(1), "Н");
+        f.type(f.bz(3), "3");
+        w.FileSave_Click();
+        QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
+        QCOMPARE(f.card("00000002.dat"), crlf({"Новый", "Н", "", "", "", "3", " 0 ", "19"}));
+        QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard()));
+    }
+
+    void customerListOpensTheChosenCard()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        f.writeCard("00000002.dat", petrovCard());
+        FrmForma &w = f.open();
+        f.shortcut(QKeySequence(Qt::Key_F4));
+        QVERIFY(w.usrForma()->isVisible());
+        QListView *list = w.usrForma()->fioList();
+        QCOMPARE(f.focused(), list);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down); // second line: Петров
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(!w.usrForma()->isVisible());
+        QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
+        QCOMPARE(f.bz(0)->text(), QStringLiteral("Петров"));
+    }
+};
+
+QTEST_MAIN(TestCardWindow)
+#include "tst_cardwindow.moc"
