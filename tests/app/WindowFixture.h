@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CardFile.h"
 #include "FrmForma.h"
 #include "KlientIndex.h"
 #include "RecordingDialogs.h"

@@ -1,0 +1,374 @@
+#include "ImageButton.h"
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+
+#include <sys/stat.h>
+
+using testfiles::crlf;
+
+namespace {
+
+QStringList withBlock(QStringList card, const QStringList &block)
+{
+    return card << block;
+}
+
+} // namespace
+
+class TestPurchasePanel : public QObject {
+    Q_OBJECT
+
+private:
+    static QString title(WindowFixture &f) { return f.find<QLabel>("Label1_1")->text(); }
+
+private slots:
+    void recordsASaleTypedWithTheEnterLoop()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        f.writeCard("00000002.dat", petrovCard());
+        FrmForma &w = f.open();
+        f.type(f.pk(0), "иванов");
+        QCOMPARE(f.pk(0)->text(), QStringLiteral("Иванов"));
+        f.enter(f.pk(0));
+        QCOMPARE(f.focused(), f.pk(1));
+        typeKeys(f.pk(1), "123");
+        f.enter(f.pk(1));
+        f.enter(f.pk(2));
+        QCOMPARE(f.focused(), f.pk(3));
+        f.pk(3)->clear();
+        f.enter(f.pk(3));
+        QCOMPARE(f.focused(), f.pk(3)); // an empty day stays
+        typeKeys(f.pk(3), "7");
+        f.enter(f.pk(3));
+        QCOMPARE(f.focused(), f.combo("PokupkaMesac"));
+        f.combo("PokupkaMesac")->setCurrentIndex(4);
+        f.enter(f.combo("PokupkaMesac"));
+        f.pk(4)->clear();
+        typeKeys(f.pk(4), "2");
+        f.enter(f.pk(4)); // one digit is enough to move on
+        QCOMPARE(f.focused(), f.combo("PokupkaTovar"));
+        typeKeys(f.combo("PokupkaTovar"), "пылесос");
+        f.enter(f.combo("PokupkaTovar"));
+        typeKeys(f.pk(5), "4990,5");
+        f.enter(f.pk(5));
+        QCOMPARE(f.focused(), f.pk(6));
+        for (const QString &s : {QStringLiteral("Щётка"), QStringLiteral("SN-1"), QStringLiteral("Фильтр"),
+                                 QStringLiteral("F/2")})
+            typeKeys(f.focused(), s), f.enter(f.focused());
+        QCOMPARE(f.lines("IzdelieLst"), (QStringList{" 1 Щётка №SN-1", " 2 Фильтр №F/2"}));
+        QCOMPARE(f.focused(), f.pk(6));
+        f.clickOK();
+
+        QVERIFY(f.dialogs.messages.isEmpty());
+        QCOMPARE(f.card("00000001.dat"),
+                 crlf(withBlock(ivanovCard(), {"7", " 4 ", "2", "Пылесос", "4990,5", " 4 ", "Щётка", "SN-1", "Фильтр", "F/2"})));
+        // The panel is ready for the next sale.
+        for (int i : {0, 1, 2, 5, 6, 7})
+            QVERIFY(f.pk(i)->text().isEmpty());
+        QVERIFY(f.combo("PokupkaTovar")->currentText().isEmpty());
+        QVERIFY(f.lines("IzdelieLst").isEmpty());
+        QCOMPARE(f.pk(3)->text(), QString::number(QDate::currentDate().day()));
+        QCOMPARE(f.focused(), f.pk(0));
+        QVERIFY(w.TovaryChanged());
+    }
+
+    void unknownCustomerGetsACardThenTheSale()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        f.typePurchase("Сидоров", "44", "", "Утюг", "100", {"Утюг", "U1"});
+        f.clickOK();
+        QCOMPARE(f.dialogs.takeMessage(),
+                 QStringLiteral("Покупатель Сидоров не найден.\r\nЗаполните учётную карточку и сохраните её."));
+        QCOMPARE(f.bz(0)->text(), QStringLiteral("Сидоров"));
+        QCOMPARE(f.bz(5)->text(), QStringLiteral("44"));
+        QCOMPARE(f.focused(), f.bz(2));
+        QCOMPARE(f.pk(0)->text(), QStringLiteral("Сидоров")); // the sale waits in the panel
+        QCOMPARE(f.lines("IzdelieLst").size(), 1);
+
+        f.type(f.bz(1), "Семён");
+        f.type(f.bz(3), "9");
+        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
+        f.clickOK();
+        QVERIFY(f.dialogs.messages.isEmpty());
+        const QStringList header{"Сидоров", "Семён", "", "44", "", "9", " 0 ", "19"};
+        const QString day = QString::number(QDate::currentDate().day());
+        const QString month = QStringLiteral(" %1 ").arg(QDate::currentDate().month() - 1);
+        const QString year = QString::number(QDate::currentDate().year());
+        QCOMPARE(f.card("00000002.dat"), crlf(withBlock(header, {day, month, year, "Утюг", "100", " 2 ", "Утюг", "U1"})));
+        // The open card shows the sale too, and a later save keeps it.
+        QCOMPARE(f.lines("PokupkiLst"), QStringList{" 1 Утюг"});
+        w.FileSave_Click();
+        QCOMPARE(f.card("00000002.dat"), crlf(withBlock(header, {day, month, year, "Утюг", "100", " 2 ", "Утюг", "U1"})));
+    }
+
+    void requiredFieldsAreCheckedInOrder()
+    {
+        WindowFixture f;
+        FrmForma &w = f.open();
+        const auto ok = [&] {
+            w.kOK_Click();
+            return f.dialogs.takeMessage();
+        };
+        QCOMPARE(ok(), QStringLiteral("Введите фамилию покупателя."));
+        QCOMPARE(f.focused(), f.pk(0));
+        f.type(f.pk(0), " ");
+        f.pk(3)->clear();
+        QCOMPARE(ok(), QStringLiteral("Введите день покупки."));
+        f.type(f.pk(3), "1");
+        f.pk(4)->clear();
+        QCOMPARE(ok(), QStringLiteral("Введите год покупки."));
+        f.type(f.pk(4), "1");
+        QCOMPARE(ok(), QStringLiteral("Введите сумму товара."));
+        f.type(f.pk(5), "1");
+        QCOMPARE(ok(), QStringLiteral("Введите наименование товара."));
+        QCOMPARE(f.focused(), f.combo("PokupkaTovar"));
+        QVERIFY(!w.TovaryChanged());
+    }
+
+    void recordedPurchaseIsCorrectedAndSaved()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        f.typePurchase("Новиков", "1", "2", "Лампа", "5", {"Лампа", "L1", "Патрон", "P1"});
+        w.OpenFile(0);
+        f.selectLine("PokupkiLst", 1);
+        QTest::keyClick(f.list("PokupkiLst"), Qt::Key_Return);
+        QCOMPARE(title(f), QStringLiteral("Совершённая покупка"));
+        QVERIFY(f.find("Back1")->isVisible());
+        QVERIFY(!w.NewMode());
+        QCOMPARE(w.PokupkaNum(), 1);
+        QVERIFY(f.pk(0)->text().isEmpty());
+        QCOMPARE(f.pk(3)->text(), QStringLiteral("1"));
+        QCOMPARE(f.combo("PokupkaMesac")->currentIndex(), 5);
+        QCOMPARE(f.combo("PokupkaTovar")->currentText(), QStringLiteral("Утюг"));
+        QVERIFY(f.lines("IzdelieLst").isEmpty());
+
+        f.combo("PokupkaTovar")->setEditText(QString());
+        f.type(f.combo("PokupkaTovar"), "Утюг паровой");
+        f.pk(5)->clear();
+        f.type(f.pk(5), "350");
+        f.type(f.pk(6), "Шнур");
+        f.enter(f.pk(6));
+        f.type(f.pk(7), "W9");
+        f.enter(f.pk(7));
+        f.clickOK();
+        QStringList expected = ivanovCard();
+        expected.replace(19, "Утюг паровой");
+        expected.replace(20, "350");
+        expected.replace(21, " 2 ");
+        expected.insert(22, "Шнур");
+        expected.insert(23, "W9");
+        QCOMPARE(f.card("00000001.dat"), crlf(expected));
+        QCOMPARE(f.lines("PokupkiLst")[1], QStringLiteral(" 2 Утюг паровой"));
+        // Back to the sale that was being typed.
+        QVERIFY(w.NewMode());
+        QCOMPARE(title(f), QStringLiteral("Новая покупка"));
+        QVERIFY(!f.find("Back1")->isVisible());
+        QCOMPARE(f.pk(0)->text(), QStringLiteral("Новиков"));
+        QCOMPARE(f.lines("IzdelieLst"), (QStringList{" 1 Лампа №L1", " 2 Патрон №P1"}));
+    }
+
+    void putAsideSurvivesTwoShownPurchases()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        w.OpenFile(0);
+        f.typePurchase("Орлов", "9", "", "Диван", "70", {"Диван", "D1", "Пуф", "P2"});
+        f.type(f.pk(6), "недописанное");
+        f.selectLine("PokupkiLst", 0);
+        w.PokupkiLst_DblClick();
+        QCOMPARE(f.lines("IzdelieLst"), QStringList{" 1 Пульт №ABC123"});
+        f.selectLine("PokupkiLst", 2);
+        w.PokupkiLst_DblClick();
+        QCOMPARE(f.lines("IzdelieLst"), (QStringList{" 1 Чайник №S1", " 2 Подставка №S2"}));
+        QCOMPARE(w.PokupkaNum(), 2);
+
+        // "Новая покупка" empties the panel; the arrow brings the first sale back.
+        f.find<QAction>("EditNewPokupka")->trigger();
+        QVERIFY(f.find("Back1")->isVisible());
+        QVERIFY(f.pk(0)->text().isEmpty());
+        QWidget *back1 = f.find("Back1");
+        ImageButton::setCursorSource([back1] { return back1->mapToGlobal(QPoint(5, 5)); });
+        QTest::mouseClick(back1, Qt::LeftButton, {}, QPoint(5, 5));
+        ImageButton::setCursorSource({});
+        QCOMPARE(f.pk(0)->text(), QStringLiteral("Орлов"));
+        QCOMPARE(f.combo("PokupkaTovar")->currentText(), QStringLiteral("Диван"));
+        QCOMPARE(f.lines("IzdelieLst"), (QStringList{" 1 Диван №D1", " 2 Пуф №P2"}));
+        QCOMPARE(w.Izdeliya().mid(0, 4), (QStringList{"Диван", "D1", "Пуф", "P2"}));
+        QVERIFY(!f.find("Back1")->isVisible());
+    }
+
+    void deletingPurchases()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        w.OpenFile(0);
+
+        // "No" changes nothing; the question shows the line as displayed.
+        f.dialogs.answer = false;
+        f.selectLine("PokupkiLst", 2);
+        QTest::keyClick(f.list("PokupkiLst"), Qt::Key_Delete);
+        QCOMPARE(f.dialogs.questions.takeFirst(), QStringLiteral("Удалить товар  3 Чайник?"));
+        QCOMPARE(w.Pokupki().size(), 3);
+        f.dialogs.answer = true;
+
+        // Show the third purchase, delete the first: the shown purchase moves up with its line.
+        w.PokupkiLst_DblClick();
+        f.selectLine("PokupkiLst", 0);
+        w.DelPokupku1_Click();
+        QCOMPARE(f.lines("PokupkiLst"), (QStringList{" 1 Утюг", " 2 Чайник"}));
+        QCOMPARE(f.list("PokupkiLst")->currentRow(), 0);
+        QCOMPARE(w.PokupkaNum(), 1);
+        f.pk(5)->clear();
+        f.type(f.pk(5), "13");
+        f.clickOK();
+        QCOMPARE(w.Pokupki()[1].Summa, QStringLiteral("13"));
+        QCOMPARE(w.Pokupki()[1].Tovar, QStringLiteral("Чайник"));
+        QCOMPARE(cardfile::parse(f.card("00000001.dat")).pokupki, w.Pokupki());
+
+        // Deleting the shown purchase brings the new sale back.
+        f.selectLine("PokupkiLst", 1);
+        w.PokupkiLst_DblClick();
+        w.DelPokupku1_Click();
+        QVERIFY(w.NewMode());
+        QCOMPARE(f.list("PokupkiLst")->currentRow(), 0); // the last line was deleted: the new last is selected
+        w.DelPokupku1_Click();
+        QVERIFY(f.lines("PokupkiLst").isEmpty());
+        QCOMPARE(f.list("PokupkiLst")->currentRow(), -1);
+        QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard().mid(0, 8)));
+    }
+
+    void deletingItemsAndTheRightButton()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        w.OpenFile(0);
+        f.selectLine("PokupkiLst", 2);
+        w.PokupkiLst_DblClick();
+        f.type(f.pk(6), "Крышка");
+        f.enter(f.pk(6));
+        f.type(f.pk(7), "K3");
+        f.enter(f.pk(7));
+
+        // The right button over another line opens the menu for the selected one.
+        QListWidget *items = f.list("IzdelieLst");
+        items->setCurrentRow(0);
+        const QRect third = items->visualItemRect(items->item(2));
+        QTest::mousePress(items->viewport(), Qt::RightButton, {}, third.center());
+        QCOMPARE(items->currentRow(), 0);
+        auto *menu = f.find<QMenu>("DelIzdelie0");
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+
+        w.DelIzdelie1_Click();
+        QCOMPARE(f.dialogs.questions.takeFirst(), QStringLiteral("Удалить изделие  1 Чайник №S1?"));
+        QCOMPARE(f.lines("IzdelieLst"), (QStringList{" 1 Подставка №S2", " 2 Крышка №K3"}));
+        QCOMPARE(items->currentRow(), 0);
+        QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard())); // only OK writes the purchase
+        items->setCurrentRow(1);
+        QTest::keyClick(items, Qt::Key_Delete);
+        QCOMPARE(f.lines("IzdelieLst"), QStringList{" 1 Подставка №S2"});
+        QCOMPARE(items->currentRow(), 0);
+    }
+
+    void goodsCatalogueIsWrittenOnlyWhenItGrew()
+    {
+        WindowFixture f;
+        QVERIFY(testfiles::writeAll(f.goodsPath(), crlf({"утюг", "Антенна"})));
+        f.writeCard("00000001.dat", ivanovCard());
+        f.open();
+        QCOMPARE(f.combo("PokupkaTovar")->count(), 2);
+        QCOMPARE(f.combo("PokupkaTovar")->itemText(0), QStringLiteral("Антенна"));
+        f.typePurchase("Иванов", "123", "", "УТЮГ", "1");
+        f.clickOK();
+        f.close();
+        QCOMPARE(testfiles::readAll(f.goodsPath()), crlf({"утюг", "Антенна"})); // untouched
+
+        f.open();
+        f.typePurchase("Иванов", "123", "", "Бра", "1");
+        f.clickOK();
+        QCOMPARE(f.combo("PokupkaTovar")->itemText(1), QStringLiteral("Бра"));
+        f.w().close();
+        QCOMPARE(testfiles::readAll(f.goodsPath()), crlf({"Антенна", "Бра", "утюг"}));
+
+        // A read-only catalogue is reported on exit and left as it was.
+        ::chmod(QFile::encodeName(f.goodsPath()).constData(), 0444);
+        f.open();
+        f.typePurchase("Иванов", "123", "", "Ваза", "1");
+        f.clickOK();
+        f.w().close();
+        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"Товары.txt\" защищён от записи."));
+        QCOMPARE(testfiles::readAll(f.goodsPath()), crlf({"Антенна", "Бра", "утюг"}));
+    }
+
+    void failedAppendKeepsTheSale()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        f.writeCard("00000002.dat", petrovCard());
+        FrmForma &w = f.open();
+        ::chmod(QFile::encodeName(f.cardPath("00000001.dat")).constData(), 0444);
+        f.typePurchase("Иванов", "123", "", "Фен", "10", {"Фен", "F1"});
+        f.clickOK();
+        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" защищён от записи."));
+        QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard()));
+        QCOMPARE(f.pk(0)->text(), QStringLiteral("Иванов"));
+        QCOMPARE(f.lines("IzdelieLst").size(), 1);
+
+        // The card vanished: reported, the folder rescanned, no file made of a lone purchase.
+        QFile::remove(f.cardPath("00000001.dat"));
+        f.clickOK();
+        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" не найден."));
+        QVERIFY(!QFile::exists(f.cardPath("00000001.dat")));
+        QCOMPARE(w.klientIndex().KlientCount(), 1);
+        QCOMPARE(f.pk(0)->text(), QStringLiteral("Иванов"));
+    }
+
+    void newCustomerWhileAPurchaseIsShownRestoresFirst()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        f.typePurchase("Орлов", "", "", "Диван", "70");
+        w.OpenFile(0);
+        f.selectLine("PokupkiLst", 0);
+        w.PokupkiLst_DblClick();
+        w.FileNewKlient_Click();
+        QVERIFY(w.NewMode());
+        QCOMPARE(f.pk(0)->text(), QStringLiteral("Орлов"));
+        QVERIFY(w.Pokupki().isEmpty());
+    }
+
+    void textTheCodePageCannotHoldIsRefused()
+    {
+        WindowFixture f;
+        f.open();
+        f.type(f.bz(0), QStringLiteral("Kő"));
+        QCOMPARE(f.bz(0)->text(), QStringLiteral("K"));
+        QApplication::clipboard()->setText(QStringLiteral("Иван😀"));
+        f.bz(1)->setFocus();
+        f.bz(1)->paste();
+        QVERIFY(f.bz(1)->text().isEmpty());
+        QApplication::clipboard()->setText(QStringLiteral("Иван"));
+        f.bz(1)->paste();
+        QCOMPARE(f.bz(1)->text(), QStringLiteral("Иван"));
+        f.type(f.combo("PokupkaTovar"), QStringLiteral("Ваза😀"));
+        QCOMPARE(f.combo("PokupkaTovar")->currentText(), QStringLiteral("Ваза"));
+    }
+};
+
+QTEST_MAIN(TestPurchasePanel)
+#include "tst_purchasepanel.moc"
