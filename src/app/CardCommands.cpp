@@ -2,6 +2,7 @@
 #include "FrmForma.h"
 
 #include "CardFile.h"
+#include "CardSearch.h"
 #include "Dialogs.h"
 #include "LineForms.h"
 #include "SafeFile.h"
@@ -86,8 +87,14 @@ void FrmForma::FileSave_Click()
         return;
     }
 
+    m_search->refreshFile(name);
     KlientIndex &index = klientIndex();
     bool needsEntry = m_curFile.isEmpty();
+    // A new card for someone already in the base: worth a word, never a stop.
+    const int twin = needsEntry ? index.findCustomer(card.header.familiya, card.header.telDom, card.header.telRab) : -1;
+    if (twin >= 0)
+        showHint(m_bzDTxt[0], QStringLiteral("Такой покупатель уже есть: ") + index.at(twin).FIO + QStringLiteral(" (") +
+                                  index.at(twin).FileName + QStringLiteral(")."));
     if (!needsEntry && (m_cardIndex >= index.KlientCount() || index.at(m_cardIndex).FileName != m_curFile)) {
         // A rescan moved the entries: find this card's entry again, or add it back.
         m_cardIndex = index.findFile(m_curFile);

@@ -99,6 +99,7 @@ bool FrmForma::handleEnter(QWidget *field)
         if (!filled(p[7]))
             return false;
         AddIzdelie(p[6]->text(), p[7]->text());
+        hintSoldSerial(p[7]->text());
         p[6]->clear();
         p[7]->clear();
         return moveTo(p[6]);

@@ -10,6 +10,8 @@
 #include <array>
 
 class BackButton;
+class CardSearch;
+class SearchWindow;
 class KlientIndex;
 class QAction;
 class QComboBox;
@@ -38,11 +40,15 @@ public:
     void FileList_Click();
     void FileExit_Click();
     void EditNewPokupka_Click();
+    void EditFind_Click();
     void HelpCallHelp_Click();
     void HelpAbout_Click();
 
     // Card.
     void OpenFile(int index);
+    // Opens the card of `fileName` and shows its purchase (none when purchase < 0), as the
+    // customer list and the purchase list do.
+    void openSale(const QString &fileName, int purchase);
     void UsrFormaV();
 
     // Purchase panel.
@@ -73,6 +79,10 @@ public:
     const QString &bazaPath() const { return m_bazaPath; }
     KlientIndex &klientIndex();
     UsrForma *usrForma() const { return m_usrForma1; }
+    CardSearch &search() { return *m_search; }
+    SearchWindow *searchWindow() const { return m_searchWindow; }
+    // The last hint shown at a field (a tool tip that fades by itself).
+    const QString &lastHint() const { return m_lastHint; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -105,6 +115,8 @@ private:
 
     // Entry fields.
     bool handleEnter(QWidget *field);
+    void showHint(QWidget *field, const QString &text);
+    void hintSoldSerial(const QString &serial);
     void popUpListMenu(QListWidget *list, QMenu *menu);
 
     QString m_bazaPath;
@@ -139,4 +151,9 @@ private:
     UsrForma *m_usrForma1 = nullptr;
     QMenu *m_del1 = nullptr;
     QMenu *m_del2 = nullptr;
+
+    // Search.
+    CardSearch *m_search = nullptr;
+    SearchWindow *m_searchWindow = nullptr;
+    QString m_lastHint;
 };

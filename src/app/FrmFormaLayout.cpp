@@ -3,6 +3,7 @@
 
 #include "Dialogs.h"
 #include "EntryRules.h"
+#include "CardSearch.h"
 #include "ImageButton.h"
 #include "PurchaseDate.h"
 #include "UsrForma.h"
@@ -95,6 +96,8 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
     m_usrForma1->hide();
     connect(m_usrForma1, &UsrForma::hideRequested, this, &FrmForma::UsrFormaV);
     connect(m_usrForma1, &UsrForma::openRequested, this, &FrmForma::OpenFile);
+    m_search = new CardSearch(m_bazaPath, this);
+    connect(m_usrForma1, &UsrForma::loaded, m_search, &CardSearch::rebuild);
 
     buildMenus();
     buildTabOrder();
@@ -209,6 +212,8 @@ void FrmForma::buildMenus()
     QMenu *edit = menuBar()->addMenu(QStringLiteral("Правка"));
     edit->setObjectName(QStringLiteral("Edit"));
     item(edit, QStringLiteral("Новая покупка"), QStringLiteral("EditNewPokupka"), {}, &FrmForma::EditNewPokupka_Click);
+    item(edit, QStringLiteral("Найти…"), QStringLiteral("EditFind"), QKeySequence(Qt::CTRL | Qt::Key_F),
+         &FrmForma::EditFind_Click);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("Справка"));
     help->setObjectName(QStringLiteral("Help"));

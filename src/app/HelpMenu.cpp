@@ -1,6 +1,14 @@
 // The menu "Справка".
 #include "FrmForma.h"
 
-void FrmForma::HelpCallHelp_Click() {}
+#include "HelpCommands.h"
 
-void FrmForma::HelpAbout_Click() {}
+void FrmForma::HelpCallHelp_Click()
+{
+    callHelp(m_bazaPath);
+}
+
+void FrmForma::HelpAbout_Click()
+{
+    showAbout(this, m_bazaPath);
+}

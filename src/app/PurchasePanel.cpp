@@ -2,6 +2,7 @@
 #include "FrmForma.h"
 
 #include "CardFile.h"
+#include "CardSearch.h"
 #include "Dialogs.h"
 #include "ImageButton.h"
 #include "LineForms.h"
@@ -22,6 +23,8 @@ void FrmForma::finishStartUp(const QString &goodsPath)
     m_catalogue.load(goodsPath);
     m_pokupkaTovar->addItems(m_catalogue.names());
     m_pokupkaTovar->setEditText(QString());
+    // The search reads every card in the background once the window is up.
+    m_search->rebuild();
 }
 
 void FrmForma::EditNewPokupka_Click()
@@ -151,6 +154,7 @@ void FrmForma::recordNewPurchase()
         }
         return;
     }
+    m_search->refreshFile(fileName);
     // The open card stays true to its file.
     if (!m_curFile.isEmpty() && fileName == m_curFile) {
         m_pokupki.append(purchase);

@@ -89,9 +89,10 @@ void UsrForma::LoadBaza()
         setSizedText(m_vsegoLbl, numform::numText(0));
         m_model.clear();
         clearDetails();
-        return;
+    } else {
+        ReFIO();
     }
-    ReFIO();
+    emit loaded();
 }
 
 void UsrForma::ReFIO()

@@ -30,6 +30,8 @@ public:
     QListView *fioList() const { return m_fioLst; }
 
 signals:
+    // The folder was scanned again.
+    void loaded();
     void hideRequested();
     void openRequested(int position);
 

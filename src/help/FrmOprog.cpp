@@ -15,7 +15,7 @@ namespace {
 constexpr int kWidth = 356;
 constexpr int kHeight = 209;
 constexpr int kRowHeight = 24;
-constexpr int kRightMargin = 4;
+constexpr int kGap = 4; // between a text and the next text or the window's edge
 
 const QColor kBackground(224, 224, 224);
 
@@ -38,10 +38,10 @@ QList<TextRoom> textRooms()
 {
     QList<TextRoom> rooms;
     for (const Caption &c : kCaptions) {
-        const int right = c.y == kLinkAt.y() ? kLinkAt.x() - 2 : kWidth - kRightMargin;
+        const int right = c.y == kLinkAt.y() ? kLinkAt.x() - kGap : kWidth - kGap;
         rooms.append({QString::fromUtf8(c.text), right - c.x, kRowHeight});
     }
-    rooms.append({QString::fromUtf8(kSiteSlogan), kWidth - kRightMargin - kLinkAt.x(), kRowHeight});
+    rooms.append({QString::fromUtf8(kSiteSlogan), kWidth - kGap - kLinkAt.x(), kRowHeight});
     return rooms;
 }
 

@@ -25,5 +25,5 @@ private:
 };
 
 // The link's caption and the address it leads to.
-inline constexpr auto kSiteSlogan = "Покупатели и покупки на учёте";
+inline constexpr auto kSiteSlogan = "Помним, кто что купил";
 inline constexpr auto kSiteAddress = "http://tarvesko.example/";

@@ -14,9 +14,10 @@ namespace {
 // The page, in the code page it declares; the address goes in as it is, without escaping.
 QByteArray redirectPage(const QString &address)
 {
-    const QString text = QStringLiteral("<html><head><meta http-equiv='refresh' content='0; url=") + address +
-                         QStringLiteral("'><meta http-equiv='Content-Type' content='text/html; "
-                                        "charset=windows-1251'><title>WWW</title></head><body></body></html>");
+    const QString text =
+        QStringLiteral("<html><head><meta http-equiv='refresh' content='0; url=") + address +
+        QStringLiteral("'><meta http-equiv='Content-Type' content='text/html; "
+                       "charset=windows-1251'><title>WWW</title></head><body></body></html>");
     return cp1251::encode(text) + "\r\n";
 }
 

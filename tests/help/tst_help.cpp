@@ -126,7 +126,8 @@ private slots:
         SaveFileUrl(m_baza, QStringLiteral("http://one.example/"));
         SaveFileUrl(m_baza, QStringLiteral("http://two.example/"));
         const QString zero = m_baza + QStringLiteral("0.html");
-        QCOMPARE(testfiles::readAll(zero), cp1251::encode(expectedPage(QStringLiteral("http://two.example/"))) + "\r\n");
+        QCOMPARE(testfiles::readAll(zero),
+                 cp1251::encode(expectedPage(QStringLiteral("http://two.example/"))) + "\r\n");
         QVERIFY(!QFile::exists(m_baza + QStringLiteral("1.html")));
 
         // Read-only: refused also when the tests run as root.
@@ -175,7 +176,8 @@ private slots:
         const struct {
             const char *name;
             QRect at;
-        } placed[] = {{"Image1", {16, 8, 71, 126}}, {"Picture1", {8, 160, 80, 45}}, {"OK", {256, 164, 89, 33}}};
+        } placed[] = {
+            {"Image1", {16, 8, 71, 126}}, {"Picture1", {8, 160, 80, 45}}, {"OK", {256, 164, 89, 33}}};
         for (const auto &p : placed) {
             const QWidget *c = w.findChild<QWidget *>(QString::fromLatin1(p.name));
             QVERIFY2(c, p.name);
@@ -256,13 +258,13 @@ private slots:
         const QString path = QStringLiteral(TARVESKO_BIN_DIR) + QStringLiteral("/База/Справка.html");
         const QByteArray bytes = testfiles::readAll(path);
         QVERIFY2(bytes != "<missing>", qPrintable(path));
-        QVERIFY(bytes.contains(
-            R"(<meta http-equiv="Content-Type" content="text/html; charset=windows-1251">)"));
+        QVERIFY(
+            bytes.contains(R"(<meta http-equiv="Content-Type" content="text/html; charset=windows-1251">)"));
         const QString text = cp1251::decode(bytes);
         QCOMPARE(cp1251::encode(text), bytes);
         QVERIFY(QString::fromUtf8(bytes).contains(QChar::ReplacementCharacter)); // not UTF-8
-        for (const char *needed : {"Тарвеско", "Список покупателей", "Товары.txt", "«База»", "Ctrl</kbd>+<kbd>S",
-                                   "<kbd>F4</kbd>", "<kbd>Delete</kbd>"})
+        for (const char *needed : {"Тарвеско", "Список покупателей", "Товары.txt", "«База»",
+                                   "Ctrl</kbd>+<kbd>S", "<kbd>F4</kbd>", "<kbd>Delete</kbd>"})
             QVERIFY2(text.contains(QString::fromUtf8(needed)), needed);
         QCOMPARE(bytes.count("\r\n"), bytes.count('\n'));
     }

@@ -1,0 +1,47 @@
+// Finding a sale: the "Поиск" window, going to the sale found, and hints while typing.
+#include "FrmForma.h"
+
+#include "CardSearch.h"
+#include "SearchWindow.h"
+#include "UsrForma.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QToolTip>
+
+void FrmForma::EditFind_Click()
+{
+    if (!m_searchWindow) {
+        m_searchWindow = new SearchWindow(*m_search, this);
+        connect(m_searchWindow, &SearchWindow::saleChosen, this, &FrmForma::openSale);
+    }
+    m_searchWindow->show();
+    m_searchWindow->raise();
+    m_searchWindow->activateWindow();
+}
+
+void FrmForma::openSale(const QString &fileName, int purchase)
+{
+    const int position = klientIndex().findFile(fileName);
+    if (position < 0)
+        return;
+    OpenFile(position);
+    if (m_curFile != fileName || purchase < 0 || purchase >= m_pokupkiLst->count())
+        return;
+    m_pokupkiLst->setCurrentRow(purchase);
+    PokupkiLst_DblClick();
+}
+
+void FrmForma::showHint(QWidget *field, const QString &text)
+{
+    m_lastHint = text;
+    QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), text, field, {}, 5000);
+}
+
+void FrmForma::hintSoldSerial(const QString &serial)
+{
+    SoldItem sold;
+    if (m_search->index().findSerial(serial, &sold))
+        showHint(m_pokupkaTxt[7], QStringLiteral("Изделие с номером ") + serial + QStringLiteral(" уже продано: ") +
+                                      sold.fio + QStringLiteral(", ") + sold.date + QLatin1Char('.'));
+}

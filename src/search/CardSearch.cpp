@@ -1,0 +1,99 @@
+#include "CardSearch.h"
+
+#include "BazaScan.h"
+#include "SafeFile.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace {
+
+std::shared_ptr<SearchIndex::Entry> readEntry(const QString &bazaPath, const QString &fileName)
+{
+    QByteArray bytes;
+    if (safefile::readFile(bazaPath + fileName, bytes) != FileError::None)
+        return nullptr;
+    return std::make_shared<SearchIndex::Entry>(SearchIndex::makeEntry(fileName, bytes));
+}
+
+} // namespace
+
+CardSearch::CardSearch(QString bazaPath, QObject *parent) : QObject(parent), m_bazaPath(std::move(bazaPath)) {}
+
+CardSearch::~CardSearch()
+{
+    if (m_cancel)
+        m_cancel->store(true);
+    if (m_worker)
+        m_worker->wait();
+}
+
+void CardSearch::rebuild()
+{
+    if (m_cancel)
+        m_cancel->store(true);
+    const quint64 generation = ++m_generation;
+    m_pending.clear();
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    m_cancel = cancel;
+    const QString bazaPath = m_bazaPath;
+    QPointer<CardSearch> self(this);
+    QThread *thread = QThread::create([self, bazaPath, generation, cancel] {
+        auto entries = std::make_shared<QList<SearchIndex::Entry>>();
+        const QStringList names = bazascan::listCardFiles(bazaPath);
+        entries->reserve(names.size());
+        QByteArray bytes;
+        for (const QString &name : names) {
+            if (cancel->load())
+                return;
+            if (safefile::readFile(bazaPath + name, bytes) == FileError::None)
+                entries->append(SearchIndex::makeEntry(name, bytes));
+        }
+        if (!cancel->load() && self)
+            QMetaObject::invokeMethod(self, [self, generation, entries] {
+                if (self)
+                    self->workerDone(generation, entries);
+            }, Qt::QueuedConnection);
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    m_worker = thread;
+    thread->start(QThread::LowPriority);
+}
+
+void CardSearch::workerDone(quint64 generation, std::shared_ptr<QList<SearchIndex::Entry>> entries)
+{
+    if (generation != m_generation)
+        return;
+    m_index.replaceAll(std::move(*entries));
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        if (*it)
+            m_index.setEntry(**it);
+        else
+            m_index.removeFile(it.key());
+    }
+    m_pending.clear();
+    if (m_worker)
+        m_worker->wait();
+    m_worker = nullptr;
+    emit ready();
+}
+
+void CardSearch::refreshFile(const QString &fileName)
+{
+    const std::shared_ptr<SearchIndex::Entry> entry = readEntry(m_bazaPath, fileName);
+    if (entry)
+        m_index.setEntry(*entry);
+    else
+        m_index.removeFile(fileName);
+    if (m_worker)
+        m_pending.insert(fileName, entry);
+    emit changed();
+}
+
+void CardSearch::waitUntilReady()
+{
+    while (m_worker) {
+        m_worker->wait(10);
+        QCoreApplication::sendPostedEvents(this);
+    }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "SearchIndex.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+
+// The search index of the data folder, kept exact as the program writes cards. The whole folder
+// is read in a worker thread after the window is shown, so start-up stays fast; a card written
+// meanwhile is read again at once and wins over what the worker read.
+class CardSearch final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CardSearch(QString bazaPath, QObject *parent = nullptr);
+    ~CardSearch() override;
+
+    // Reads the whole folder again (in the worker).
+    void rebuild();
+    // Reads one card file again after the program wrote it; a file that is gone leaves the index.
+    void refreshFile(const QString &fileName);
+    // Waits for the worker; for tests and the benchmark.
+    void waitUntilReady();
+
+    bool isReady() const { return !m_worker; }
+    const SearchIndex &index() const { return m_index; }
+
+signals:
+    void ready();
+    // A card was read again after the program wrote it.
+    void changed();
+
+private:
+    void workerDone(quint64 generation, std::shared_ptr<QList<SearchIndex::Entry>> entries);
+
+    QString m_bazaPath;
+    SearchIndex m_index;
+    QPointer<QThread> m_worker;
+    quint64 m_generation = 0;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+    // Cards written while the worker reads; they replace what it found. A null entry: gone.
+    QHash<QString, std::shared_ptr<SearchIndex::Entry>> m_pending;
+};

@@ -1,0 +1,299 @@
+#include "SearchIndex.h"
+
+#include "CardFile.h"
+#include "Cp1251.h"
+#include "Folding.h"
+#include "PurchaseDate.h"
+
+#include <QRegularExpression>
+
+#include <cstring>
+
+namespace {
+
+// The folded text of a card is a run of sections, each opened by one of these bytes (folding
+// turns every control byte of the card into a blank, so they cannot occur inside a section).
+enum Section : char {
+    CardWords = 1, // full name and file name, searched by word start
+    Phones = 2,    // both phones as written and as digits, searched anywhere
+    PurchaseWords = 3,
+    ItemWords = 4,
+    Serial = 5, // searched anywhere
+};
+
+bool contains(QByteArrayView haystack, QByteArrayView needle)
+{
+    return !needle.isEmpty() && ::memmem(haystack.data(), size_t(haystack.size()), needle.data(), size_t(needle.size()));
+}
+
+QByteArray foldedField(const QString &text)
+{
+    return folding::fold(cp1251::encode(text));
+}
+
+void addSection(QByteArray &out, Section kind, const QByteArray &text)
+{
+    out.append(char(kind));
+    out.append(text);
+}
+
+QByteArray startsOfWords(std::initializer_list<QString> fields)
+{
+    QByteArray out;
+    for (const QString &f : fields)
+        out += ' ' + folding::wordify(foldedField(f));
+    return out;
+}
+
+// A query word in the forms the sections are searched with.
+struct Word {
+    QByteArray folded;
+    QByteArray wordStart; // " " + the word with its marks as blanks
+    QByteArray serial;
+    QList<QByteArray> anyForm; // a card that holds none of these cannot match the word
+
+    Word(QByteArray f) : folded(std::move(f)), wordStart(' ' + folding::wordify(folded)), serial(folding::serialForm(folded))
+    {
+        for (const QByteArray &form : {wordStart.sliced(1), folded, serial})
+            if (!form.isEmpty() && !anyForm.contains(form))
+                anyForm.append(form);
+    }
+
+    bool matches(Section kind, QByteArrayView text) const
+    {
+        switch (kind) {
+        case CardWords:
+        case PurchaseWords:
+        case ItemWords:
+            return contains(text, wordStart);
+        case Phones:
+            return contains(text, folded);
+        case Serial:
+            return contains(text, serial);
+        }
+        return false;
+    }
+    bool mayOccurIn(QByteArrayView card) const
+    {
+        for (const QByteArray &form : anyForm)
+            if (contains(card, form))
+                return true;
+        return false;
+    }
+};
+
+// Walks the sections of a folded card.
+class Sections {
+public:
+    explicit Sections(QByteArrayView text) : m_text(text) {}
+    bool next(Section &kind, QByteArrayView &body)
+    {
+        if (m_pos >= m_text.size())
+            return false;
+        kind = Section(m_text[m_pos]);
+        qsizetype end = m_pos + 1;
+        while (end < m_text.size() && static_cast<unsigned char>(m_text[end]) > Serial)
+            ++end;
+        body = m_text.sliced(m_pos + 1, end - m_pos - 1);
+        m_pos = end;
+        return true;
+    }
+
+private:
+    QByteArrayView m_text;
+    qsizetype m_pos = 0;
+};
+
+QString phonesText(const CardHeader &h)
+{
+    return h.telRab.isEmpty() ? h.telDom : h.telDom + QStringLiteral(", ") + h.telRab;
+}
+
+QString fioOf(const CardHeader &h)
+{
+    return h.familiya + QLatin1Char(' ') + h.imya + QLatin1Char(' ') + h.otchestvo;
+}
+
+SearchRow rowOf(const QString &fileName, const Card &card, int purchase, int item)
+{
+    SearchRow row;
+    row.fio = fioOf(card.header);
+    row.phones = phonesText(card.header);
+    row.fileName = fileName;
+    row.purchase = purchase;
+    if (purchase >= 0 && purchase < card.pokupki.size()) {
+        const TovarCls &p = card.pokupki[purchase];
+        row.date = purchaseDateText(p.Day, p.Mesac, p.God);
+        row.tovar = p.Tovar;
+        if (item >= 0) {
+            row.izdelie = p.List(2 * item);
+            row.serial = p.List(2 * item + 1);
+        }
+    }
+    return row;
+}
+
+} // namespace
+
+SearchIndex::Entry SearchIndex::makeEntry(const QString &fileName, const QByteArray &cardBytes)
+{
+    const Card card = cardfile::parse(cardBytes);
+    const CardHeader &h = card.header;
+    QByteArray out;
+    addSection(out, CardWords, startsOfWords({fioOf(h), fileName}));
+    const QByteArray tel1 = foldedField(h.telDom);
+    const QByteArray tel2 = foldedField(h.telRab);
+    addSection(out, Phones, tel1 + ' ' + tel2 + ' ' + folding::digitsOf(tel1) + ' ' + folding::digitsOf(tel2));
+    for (const TovarCls &p : card.pokupki) {
+        addSection(out, PurchaseWords, startsOfWords({purchaseDateText(p.Day, p.Mesac, p.God), p.Tovar}));
+        for (int k = 0; 2 * k < p.ListCount(); ++k) {
+            addSection(out, ItemWords, startsOfWords({p.List(2 * k)}));
+            addSection(out, Serial, folding::serialForm(foldedField(p.List(2 * k + 1))));
+        }
+    }
+    return {fileName, out, cardBytes};
+}
+
+void SearchIndex::replaceAll(QList<Entry> entries)
+{
+    m_entries = std::move(entries);
+    m_positions.clear();
+    m_positions.reserve(m_entries.size());
+    for (int i = 0; i < m_entries.size(); ++i)
+        m_positions.insert(m_entries[i].fileName, i);
+}
+
+void SearchIndex::setEntry(Entry entry)
+{
+    const auto at = m_positions.constFind(entry.fileName);
+    if (at != m_positions.cend()) {
+        m_entries[*at] = std::move(entry);
+        return;
+    }
+    m_positions.insert(entry.fileName, int(m_entries.size()));
+    m_entries.append(std::move(entry));
+}
+
+void SearchIndex::removeFile(const QString &fileName)
+{
+    const auto at = m_positions.constFind(fileName);
+    if (at == m_positions.cend())
+        return;
+    m_entries[*at] = Entry{};
+    m_positions.erase(at);
+}
+
+SearchResult SearchIndex::query(const QString &text, int limit) const
+{
+    SearchResult result;
+    QList<Word> words;
+    for (const QString &w : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        const QByteArray folded = folding::foldQuery(w);
+        if (folded.isEmpty())
+            return result; // a character no card can hold matches nothing
+        words.append(Word(folded));
+    }
+    if (words.isEmpty())
+        return result;
+    words = words.mid(0, 32);
+    const quint32 all = words.size() == 32 ? ~0u : (1u << words.size()) - 1;
+
+    for (const Entry &entry : m_entries) {
+        bool possible = !entry.fileName.isEmpty();
+        for (qsizetype i = 0; possible && i < words.size(); ++i)
+            possible = words[i].mayOccurIn(entry.folded);
+        if (!possible)
+            continue;
+
+        const auto mask = [&words](Section kind, QByteArrayView body) {
+            quint32 m = 0;
+            for (qsizetype i = 0; i < words.size(); ++i)
+                if (words[i].matches(kind, body))
+                    m |= 1u << i;
+            return m;
+        };
+        // Which rows of the card match: the card's own columns count for each of its rows.
+        QList<std::pair<int, int>> hits; // purchase, item
+        quint32 cardMask = 0, purchaseMask = 0, itemMask = 0;
+        int purchase = -1, item = -1;
+        bool purchaseHasItems = false;
+        const auto closeItem = [&] {
+            if (item >= 0 && (itemMask | purchaseMask) == all)
+                hits.append({purchase, item});
+        };
+        const auto closePurchase = [&] {
+            closeItem();
+            if (purchase >= 0 && !purchaseHasItems && purchaseMask == all)
+                hits.append({purchase, -1});
+        };
+        Sections sections(entry.folded);
+        Section kind;
+        QByteArrayView body;
+        while (sections.next(kind, body)) {
+            switch (kind) {
+            case CardWords:
+            case Phones:
+                cardMask |= mask(kind, body);
+                break;
+            case PurchaseWords:
+                closePurchase();
+                ++purchase;
+                item = -1;
+                purchaseHasItems = false;
+                purchaseMask = cardMask | mask(kind, body);
+                break;
+            case ItemWords:
+                closeItem();
+                ++item;
+                purchaseHasItems = true;
+                itemMask = mask(kind, body);
+                break;
+            case Serial:
+                itemMask |= mask(kind, body);
+                break;
+            }
+        }
+        closePurchase();
+        if (purchase < 0 && cardMask == all)
+            hits.append({-1, -1});
+        if (hits.isEmpty())
+            continue;
+
+        result.total += hits.size();
+        if (result.rows.size() < limit) {
+            const Card card = cardfile::parse(entry.raw);
+            for (const auto &[p, i] : hits)
+                if (result.rows.size() < limit)
+                    result.rows.append(rowOf(entry.fileName, card, p, i));
+        }
+    }
+    return result;
+}
+
+bool SearchIndex::findSerial(const QString &serial, SoldItem *sold) const
+{
+    const QByteArray folded = folding::foldQuery(serial);
+    const QByteArray wanted = folding::serialForm(folded);
+    if (wanted.isEmpty())
+        return false;
+    for (const Entry &entry : m_entries) {
+        if (entry.fileName.isEmpty() || !contains(entry.folded, wanted))
+            continue;
+        Sections sections(entry.folded);
+        Section kind;
+        QByteArrayView body;
+        int purchase = -1;
+        while (sections.next(kind, body)) {
+            if (kind == PurchaseWords)
+                ++purchase;
+            if (kind == Serial && body == QByteArrayView(wanted)) {
+                const Card card = cardfile::parse(entry.raw);
+                const SearchRow row = rowOf(entry.fileName, card, purchase, -1);
+                if (sold)
+                    *sold = {row.fio, row.date, entry.fileName};
+                return true;
+            }
+        }
+    }
+    return false;
+}

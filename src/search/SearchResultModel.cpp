@@ -1,0 +1,60 @@
+#include "SearchResultModel.h"
+
+namespace {
+
+const char *const kColumns[] = {"Покупатель", "Телефоны", "Дата", "Товар", "Изделие", "Сер. номер", "Файл"};
+constexpr int kColumnCount = int(std::size(kColumns));
+
+} // namespace
+
+void SearchResultModel::setResult(SearchResult result)
+{
+    beginResetModel();
+    m_result = std::move(result);
+    endResetModel();
+}
+
+const SearchRow *SearchResultModel::rowAt(int row) const
+{
+    return row >= 0 && row < m_result.rows.size() ? &m_result.rows[row] : nullptr;
+}
+
+int SearchResultModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_result.rows.size());
+}
+
+int SearchResultModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant SearchResultModel::data(const QModelIndex &index, int role) const
+{
+    const SearchRow *row = rowAt(index.row());
+    if (role != Qt::DisplayRole || !row || index.column() < 0 || index.column() >= kColumnCount)
+        return {};
+    switch (index.column()) {
+    case 0:
+        return row->fio;
+    case 1:
+        return row->phones;
+    case 2:
+        return row->date;
+    case 3:
+        return row->tovar;
+    case 4:
+        return row->izdelie;
+    case 5:
+        return row->serial;
+    default:
+        return row->fileName;
+    }
+}
+
+QVariant SearchResultModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return QString::fromUtf8(kColumns[section]);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "SearchResultModel.h"
+
+#include <QWidget>
+
+class CardSearch;
+class QLabel;
+class QLineEdit;
+class QTableView;
+
+// "Поиск": one box, the matching sales below it, refreshed on every keystroke. Enter or a double
+// click asks the main window to show the sale; Escape closes the window.
+class SearchWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SearchWindow(CardSearch &search, QWidget *parent = nullptr);
+
+    // Runs the query in the box again, for instance after a card was written.
+    void refresh();
+    QString countText() const;
+
+signals:
+    void saleChosen(const QString &fileName, int purchase);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void chooseRow(int row);
+
+    CardSearch &m_search;
+    SearchResultModel m_model;
+    QLineEdit *m_query = nullptr;
+    QTableView *m_table = nullptr;
+    QLabel *m_count = nullptr;
+};
+
+inline constexpr int kShownRows = 1000;
