@@ -1,0 +1,145 @@
+#include "CardSearch.h"
+#include "SearchWindow.h"
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTableView>
+
+class TestSearch : public QObject {
+    Q_OBJECT
+
+private:
+    static qint64 found(FrmForma &w, const QString &query) { return w.search().index().query(query).total; }
+
+private slots:
+    void typingASerialLeadsToTheSale()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", petrovCard());
+        f.writeCard("00000002.dat", ivanovCard());
+        FrmForma &w = f.open();
+        w.search().waitUntilReady();
+        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+        SearchWindow *search = w.searchWindow();
+        QVERIFY(search && search->isVisible());
+        QCOMPARE(search->windowTitle(), QStringLiteral("Поиск"));
+        auto *box = search->findChild<QLineEdit *>("PoiskTxt");
+        typeKeys(box, "s2");
+        QCOMPARE(search->findChild<QLabel *>("PoiskCount")->text(), QStringLiteral("Найдено: 1"));
+        QCOMPARE(search->findChild<QTableView *>("PoiskLst")->model()->index(0, 5).data().toString(),
+                 QStringLiteral("S2"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
+        QVERIFY(!w.NewMode());
+        QCOMPARE(w.PokupkaNum(), 2);
+        QCOMPARE(f.combo("PokupkaTovar")->currentText(), QStringLiteral("Чайник"));
+        QVERIFY(search->isVisible()); // the window stays for the next question
+        QTest::keyClick(box, Qt::Key_Escape);
+        QVERIFY(!search->isVisible());
+    }
+
+    void theIndexFollowsEveryWrite()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        w.search().waitUntilReady();
+
+        // A sale appended.
+        f.typePurchase("Иванов", "123", "", "Фен", "10", {"Фен", "FX-1"});
+        f.clickOK();
+        QCOMPARE(found(w, "fx1"), 1);
+
+        // A purchase corrected and saved.
+        w.OpenFile(0);
+        f.selectLine("PokupkiLst", 3);
+        w.PokupkiLst_DblClick();
+        f.selectLine("IzdelieLst", 0);
+        w.DelIzdelie1_Click();
+        f.clickOK();
+        QCOMPARE(found(w, "fx1"), 0);
+        QCOMPARE(found(w, "фен"), 1);
+
+        // A purchase deleted.
+        f.selectLine("PokupkiLst", 3);
+        w.DelPokupku1_Click();
+        QCOMPARE(found(w, "фен"), 0);
+
+        // A new card saved; a header changed.
+        w.FileNewKlient_Click();
+        f.type(f.bz(0), "Зуев");
+        f.type(f.bz(1), "З");
+        f.type(f.bz(3), "1");
+        w.FileSave_Click();
+        QCOMPARE(found(w, "зуев"), 1);
+        f.bz(0)->setText("Зуева");
+        w.FileSave_Click();
+        QCOMPARE(found(w, "зуева"), 1);
+
+        // F5 reads a card put into the folder by hand; a failed open drops a vanished one.
+        f.writeCard("00000009.dat", petrovCard());
+        f.shortcut(QKeySequence(Qt::Key_F4));
+        QTest::keyClick(w.usrForma()->fioList(), Qt::Key_F5);
+        w.search().waitUntilReady();
+        QCOMPARE(found(w, "петров"), 1);
+        QFile::remove(f.cardPath("00000009.dat"));
+        w.OpenFile(w.klientIndex().findFile("00000009.dat"));
+        f.dialogs.takeMessage();
+        w.search().waitUntilReady();
+        QCOMPARE(found(w, "петров"), 0);
+        QCOMPARE(found(w, "иванов"), 4); // one row a sold item; a purchase without items is one row
+    }
+
+    void writesWhileTheFolderIsReadAreKept()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        // The first reading may still be going on: a sale recorded now must not be lost.
+        f.typePurchase("Иванов", "123", "", "Фен", "10", {"Фен", "FX-1"});
+        f.clickOK();
+        w.search().waitUntilReady();
+        QCOMPARE(found(w, "fx1"), 1);
+    }
+
+    void hintsNeverStopTheOperator()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        w.search().waitUntilReady();
+        f.type(f.pk(6), "Пульт");
+        f.enter(f.pk(6));
+        f.type(f.pk(7), "abc-123");
+        f.enter(f.pk(7));
+        QCOMPARE(w.lastHint(),
+                 QStringLiteral("Изделие с номером abc-123 уже продано: Иванов Иван Иванович, 12 Января 2005."));
+        QCOMPARE(f.lines("IzdelieLst"), QStringList{" 1 Пульт №abc-123"});
+        QCOMPARE(f.focused(), f.pk(6));
+
+        w.FileNewKlient_Click();
+        f.type(f.bz(0), "иванов");
+        f.type(f.bz(1), "Пётр");
+        f.type(f.bz(3), "2");
+        f.type(f.bz(5), "123");
+        w.FileSave_Click();
+        QCOMPARE(w.lastHint(), QStringLiteral("Такой покупатель уже есть: Иванов Иван Иванович (00000001.dat)."));
+        QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
+    }
+
+    void countLineSaysWhenTheBaseIsStillRead()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        w.search().rebuild();
+        w.EditFind_Click();
+        QVERIFY(w.searchWindow()->countText().endsWith(QStringLiteral("(база ещё читается)")));
+        w.search().waitUntilReady();
+        QCOMPARE(w.searchWindow()->countText(), QStringLiteral("Найдено: 0"));
+    }
+};
+
+QTEST_MAIN(TestSearch)
+#include "tst_search.moc"

@@ -1,0 +1,302 @@
+// A child process rewrites a card, appends purchases to another and saves new cards, and is killed
+// with SIGKILL at random moments. After every kill each card of the folder must hold the state
+// before or after one operation: the rewritten card one of its two versions, the appended card a
+// whole number of purchase blocks (never a half block, never fewer than the child reported done),
+// each new card all or nothing, and the scan must list no temporary file.
+//
+// TARVESKO_SEED=<n> repeats a run; TARVESKO_KILL_SECONDS=<s> sets its length (default 8).
+#include "BazaScan.h"
+#include "CardFile.h"
+#include "ReliabilityFiles.h"
+#include "SafeFile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <random>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+enum class Op { Replace, Append, Create };
+
+// Operation i of round r; the round shifts the cycle so that every kind is often the first.
+Op opOf(int round, int i)
+{
+    return Op((i + round) % 3);
+}
+
+const QString kRewritten = QStringLiteral("00000001.dat");
+const QString kAppended = QStringLiteral("00000002.dat");
+
+QString newCardName(int number)
+{
+    return QStringLiteral("%1.dat").arg(50000000 + number, 8, 10, QLatin1Char('0'));
+}
+
+// Purchase k appended to the second card: mostly small ones, every seventh spanning a few pages.
+QByteArray block(int k)
+{
+    return cardfile::serializePurchase(reliability::purchase(k, k % 7 == 3 ? 200 : 1 + k % 2));
+}
+
+void pauseMicroseconds(long us)
+{
+    timespec ts{us / 1000000, (us % 1000000) * 1000};
+    while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Where the folder stands between rounds.
+struct State {
+    int rewritten = 0; // which of the two versions the first card holds
+    int blocks = 0;    // purchase blocks in the second card
+    int created = 0;   // new cards made so far (numbers them)
+
+    State after(int round, int ops) const
+    {
+        State s = *this;
+        for (int i = 0; i < ops; ++i) {
+            switch (opOf(round, i)) {
+            case Op::Replace:
+                s.rewritten ^= 1;
+                break;
+            case Op::Append:
+                ++s.blocks;
+                break;
+            case Op::Create:
+                ++s.created;
+                break;
+            }
+        }
+        return s;
+    }
+};
+
+} // namespace
+
+class TestCrashConsistency : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    QString m_baza;
+    QByteArray m_versions[2];
+    QByteArray m_newCard;
+    QByteArray m_header;
+    QByteArray m_appendedFull;     // header and every block made so far
+    QList<qsizetype> m_blockEnds; // m_blockEnds[k]: size of the card holding k blocks
+
+    const QByteArray &appendedWith(int blocks)
+    {
+        while (m_blockEnds.size() <= blocks) {
+            m_appendedFull += block(int(m_blockEnds.size()) - 1);
+            m_blockEnds.append(m_appendedFull.size());
+        }
+        return m_appendedFull;
+    }
+
+    // Runs operations from `start` until killed; reports each finished one with a byte on `fd`.
+    [[noreturn]] void child(State s, int round, int fd)
+    {
+        for (int i = 0;; ++i) {
+            FileError e = FileError::None;
+            switch (opOf(round, i)) {
+            case Op::Replace:
+                s.rewritten ^= 1;
+                e = safefile::replaceFile(m_baza + kRewritten, m_versions[s.rewritten]);
+                break;
+            case Op::Append:
+                e = safefile::appendToFile(m_baza + kAppended, block(s.blocks++));
+                break;
+            case Op::Create:
+                e = safefile::replaceFile(m_baza + newCardName(s.created++), m_newCard);
+                break;
+            }
+            const char done = e == FileError::None ? '+' : '!';
+            if (::write(fd, &done, 1) != 1 || e != FileError::None)
+                ::_exit(3);
+        }
+    }
+
+    // Mean time of one operation, measured on a folder of its own.
+    qint64 meanOperationMicros()
+    {
+        const QString scratch = m_root.filePath(QStringLiteral("scratch/"));
+        QDir().mkpath(scratch);
+        safefile::replaceFile(scratch + kAppended, m_header);
+        QElapsedTimer t;
+        t.start();
+        constexpr int kOps = 12;
+        for (int i = 0; i < kOps; ++i) {
+            safefile::replaceFile(scratch + kRewritten, m_versions[i % 2]);
+            safefile::appendToFile(scratch + kAppended, block(i));
+            safefile::replaceFile(scratch + newCardName(i), m_newCard);
+        }
+        const qint64 mean = t.nsecsElapsed() / 1000 / (3 * kOps);
+        QDir(scratch).removeRecursively();
+        return mean;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        m_baza = m_root.filePath(QStringLiteral("База/"));
+        QVERIFY(QDir().mkpath(m_baza));
+        m_versions[0] = cardfile::serialize(reliability::card(QStringLiteral("Петров"), 3, 1));
+        m_versions[1] = cardfile::serialize(reliability::card(QStringLiteral("Сидоров"), 400, 3));
+        m_newCard = cardfile::serialize(reliability::card(QStringLiteral("Новиков"), 60, 2));
+        m_header = cardfile::serialize(reliability::card(QStringLiteral("Кузнецов"), 0, 0));
+        m_appendedFull = m_header;
+        m_blockEnds = {m_header.size()};
+    }
+
+    void killedWritesLeaveWholeStates()
+    {
+        const quint64 seed = qEnvironmentVariableIsSet("TARVESKO_SEED")
+                                 ? qEnvironmentVariable("TARVESKO_SEED").toULongLong()
+                                 : std::random_device{}();
+        const int seconds = qEnvironmentVariableIsSet("TARVESKO_KILL_SECONDS")
+                                ? qEnvironmentVariableIntValue("TARVESKO_KILL_SECONDS")
+                                : 8;
+        std::mt19937_64 rng(seed);
+        const qint64 mean = std::max<qint64>(meanOperationMicros(), 20);
+        // Kills land anywhere in the first few operations, now and then much later.
+        std::uniform_int_distribution<long> soon(0, 6 * mean);
+        std::uniform_int_distribution<long> later(0, 60 * mean);
+        qInfo("seed %llu (TARVESKO_SEED repeats it); one operation takes about %lld us", seed, mean);
+
+        QCOMPARE(safefile::replaceFile(m_baza + kRewritten, m_versions[0]), FileError::None);
+        QCOMPARE(safefile::replaceFile(m_baza + kAppended, m_header), FileError::None);
+
+        State state;
+        int rounds = 0;
+        qint64 finished = 0;
+        int inFlightLanded = 0; // kills after an operation took effect but before it was reported
+        int strays = 0;         // temporary files left behind by a kill
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < seconds * 1000LL) {
+            const QString where = QStringLiteral("seed %1, round %2: ").arg(seed).arg(rounds);
+            const long delay = rng() % 10 == 0 ? later(rng) : soon(rng);
+
+            int pipeFds[2];
+            QVERIFY(::pipe2(pipeFds, O_CLOEXEC) == 0);
+            const pid_t pid = ::fork();
+            QVERIFY(pid >= 0);
+            if (pid == 0) {
+                ::close(pipeFds[0]);
+                child(state, rounds, pipeFds[1]);
+            }
+            ::close(pipeFds[1]);
+            pauseMicroseconds(delay);
+            ::kill(pid, SIGKILL);
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            QByteArray reports;
+            char buf[4096];
+            for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;)
+                reports.append(buf, n);
+            ::close(pipeFds[0]);
+            QVERIFY2(!reports.contains('!'), qPrintable(where + QStringLiteral("an operation failed in the child")));
+            QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL,
+                     qPrintable(where + QStringLiteral("the child ended by itself")));
+
+            const int done = int(reports.size());
+            const State before = state.after(rounds, done);
+            const State after = state.after(rounds, done + 1);
+            finished += done;
+
+            // The rewritten card: one of its two versions, the last reported one or the next.
+            const QByteArray rewritten = readBytes(m_baza + kRewritten);
+            QVERIFY2(rewritten == m_versions[before.rewritten] || rewritten == m_versions[after.rewritten],
+                     qPrintable(where + QStringLiteral("the rewritten card holds %1 bytes, neither version")
+                                            .arg(rewritten.size())));
+            const int rewrittenNow = rewritten == m_versions[0] ? 0 : 1;
+
+            // The appended card: every reported purchase, and whole blocks only.
+            const QByteArray appended = readBytes(m_baza + kAppended);
+            const QByteArray &full = appendedWith(after.blocks);
+            int blocksNow = -1;
+            for (int k : {before.blocks, after.blocks})
+                if (appended.size() == m_blockEnds[k] && full.startsWith(appended))
+                    blocksNow = k;
+            QVERIFY2(blocksNow >= 0,
+                     qPrintable(where + QStringLiteral("the appended card holds %1 bytes; whole cards with %2 or %3 "
+                                                       "purchases hold %4 or %5")
+                                            .arg(appended.size())
+                                            .arg(before.blocks)
+                                            .arg(after.blocks)
+                                            .arg(m_blockEnds[before.blocks])
+                                            .arg(m_blockEnds[after.blocks])));
+            QCOMPARE(cardfile::parse(appended).pokupki.size(), blocksNow);
+
+            // New cards: all those reported are whole; the one under way is whole or absent.
+            QStringList expected{kRewritten, kAppended};
+            for (int n = state.created; n < after.created; ++n) {
+                const QString name = newCardName(n);
+                const bool reported = n < before.created;
+                if (!reported && !safefile::nameTaken(m_baza + name))
+                    continue;
+                QVERIFY2(readBytes(m_baza + name) == m_newCard,
+                         qPrintable(where + QStringLiteral("new card %1 is not whole").arg(name)));
+                expected.append(name);
+            }
+            std::sort(expected.begin(), expected.end());
+            QCOMPARE(bazascan::listCardFiles(m_baza), expected);
+
+            // Every card parses to a card that writes back to the very same bytes.
+            for (const QString &name : expected) {
+                const QByteArray bytes = readBytes(m_baza + name);
+                QVERIFY2(cardfile::serialize(cardfile::parse(bytes)) == bytes,
+                         qPrintable(where + name + QStringLiteral(" does not read back whole")));
+            }
+
+            if ((rewrittenNow != before.rewritten) || (blocksNow != before.blocks) ||
+                (expected.size() - 2 > before.created - state.created))
+                ++inFlightLanded;
+
+            // Tidy up for the next round: new cards and stray temporary files go, a long card is reset.
+            const QStringList all =
+                QDir(m_baza).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            for (const QString &name : all) {
+                if (name == kRewritten || name == kAppended)
+                    continue;
+                if (!expected.contains(name))
+                    ++strays;
+                QFile::remove(m_baza + name);
+            }
+            state.rewritten = rewrittenNow;
+            state.blocks = blocksNow;
+            state.created = after.created;
+            if (appended.size() > 256 * 1024) {
+                QCOMPARE(safefile::replaceFile(m_baza + kAppended, m_header), FileError::None);
+                state.blocks = 0;
+                m_appendedFull = m_header;
+                m_blockEnds = {m_header.size()};
+            }
+            ++rounds;
+        }
+        qInfo("%d kill rounds survived, %lld operations finished, %d kills landed between an operation's "
+              "effect and its report, %d stray temporary files (never listed)",
+              rounds, finished, inFlightLanded, strays);
+        QVERIFY(rounds >= 50);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCrashConsistency)
+#include "tst_crashconsistency.moc"
