@@ -143,6 +143,15 @@ bool UsrForma::eventFilter(QObject *watched, QEvent *event)
         emit hideRequested();
         return true;
     }
+    if (watched == m_fioLst && (key == Qt::Key_Down || key == Qt::Key_Up) &&
+        !m_fioLst->selectionModel()->hasSelection() && m_model.rowCount() > 0) {
+        // The first arrow key after a refresh selects the line under the focus frame, as in a
+        // list that had no selection, instead of jumping past it.
+        const QModelIndex current = m_fioLst->currentIndex();
+        m_fioLst->setCurrentIndex(current.isValid() ? current : m_model.index(0, 0));
+        m_fioLst->selectionModel()->select(m_fioLst->currentIndex(), QItemSelectionModel::ClearAndSelect);
+        return true;
+    }
     if (watched == m_fioLst && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
         if (m_fioLst->selectionModel()->hasSelection())
             openSelected();

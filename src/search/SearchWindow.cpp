@@ -29,6 +29,8 @@ SearchWindow::SearchWindow(CardSearch &search, QWidget *parent)
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
     m_table->horizontalHeader()->setStretchLastSection(true);
+    // Columns fit their texts, judged by the first rows so that a long result stays quick.
+    m_table->horizontalHeader()->setResizeContentsPrecision(50);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("PoiskCount"));
 
@@ -51,6 +53,7 @@ void SearchWindow::refresh()
     m_model.setResult(m_search.index().query(m_query->text(), kShownRows));
     if (m_model.rowCount() > 0)
         m_table->selectRow(0);
+    m_table->resizeColumnsToContents();
     m_count->setText(countText());
 }
 

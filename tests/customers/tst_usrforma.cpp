@@ -103,6 +103,13 @@ private slots:
         QCOMPARE(opened.count(), 1);
         QCOMPARE(opened.takeFirst().at(0).toInt(), 0);
 
+        // After a refresh the first arrow key selects the first line.
+        QTest::mouseClick(panel.findChild<QPushButton *>("ReLoad"), Qt::LeftButton);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 0);
+        QCOMPARE(panel.SelIndex(), 1);
+
         // The cross and "Обновить".
         QTest::mouseClick(panel.findChild<QPushButton *>("ReLoad"), Qt::LeftButton);
         QVERIFY(!list->selectionModel()->hasSelection());

@@ -4,7 +4,9 @@
 // whole number of purchase blocks (never a half block, never fewer than the child reported done),
 // each new card all or nothing, and the scan must list no temporary file.
 //
-// TARVESKO_SEED=<n> repeats a run; TARVESKO_KILL_SECONDS=<s> sets its length (default 8).
+// The run is made twice: in the system's temporary folder, where every flush reaches the disk, and
+// in /dev/shm, where flushes cost nothing, so that kills land far more often inside the writes.
+// TARVESKO_SEED=<n> repeats a run; TARVESKO_KILL_SECONDS=<s> sets the length of each (default 5).
 #include "BazaScan.h"
 #include "CardFile.h"
 #include "ReliabilityFiles.h"
@@ -92,12 +94,11 @@ class TestCrashConsistency : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_root;
     QString m_baza;
     QByteArray m_versions[2];
     QByteArray m_newCard;
     QByteArray m_header;
-    QByteArray m_appendedFull;     // header and every block made so far
+    QByteArray m_appendedFull;    // header and every block made so far
     QList<qsizetype> m_blockEnds; // m_blockEnds[k]: size of the card holding k blocks
 
     const QByteArray &appendedWith(int blocks)
@@ -109,9 +110,11 @@ private:
         return m_appendedFull;
     }
 
-    // Runs operations from `start` until killed; reports each finished one with a byte on `fd`.
+    // Says it is ready, then runs operations until killed, reporting each finished one on `fd`.
     [[noreturn]] void child(State s, int round, int fd)
     {
+        if (::write(fd, "r", 1) != 1)
+            ::_exit(3);
         for (int i = 0;; ++i) {
             FileError e = FileError::None;
             switch (opOf(round, i)) {
@@ -133,9 +136,9 @@ private:
     }
 
     // Mean time of one operation, measured on a folder of its own.
-    qint64 meanOperationMicros()
+    qint64 meanOperationMicros(const QTemporaryDir &root)
     {
-        const QString scratch = m_root.filePath(QStringLiteral("scratch/"));
+        const QString scratch = root.filePath(QStringLiteral("scratch/"));
         QDir().mkpath(scratch);
         safefile::replaceFile(scratch + kAppended, m_header);
         QElapsedTimer t;
@@ -154,31 +157,43 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_root.isValid());
-        m_baza = m_root.filePath(QStringLiteral("База/"));
-        QVERIFY(QDir().mkpath(m_baza));
         m_versions[0] = cardfile::serialize(reliability::card(QStringLiteral("Петров"), 3, 1));
         m_versions[1] = cardfile::serialize(reliability::card(QStringLiteral("Сидоров"), 400, 3));
         m_newCard = cardfile::serialize(reliability::card(QStringLiteral("Новиков"), 60, 2));
         m_header = cardfile::serialize(reliability::card(QStringLiteral("Кузнецов"), 0, 0));
-        m_appendedFull = m_header;
-        m_blockEnds = {m_header.size()};
+    }
+
+    void killedWritesLeaveWholeStates_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::newRow("disk") << QDir::tempPath();
+        QTest::newRow("memory") << QStringLiteral("/dev/shm");
     }
 
     void killedWritesLeaveWholeStates()
     {
+        QFETCH(QString, place);
+        QTemporaryDir root(place + QStringLiteral("/tarvesko-kill-XXXXXX"));
+        if (!root.isValid())
+            QSKIP(qPrintable(QStringLiteral("cannot make a folder in %1").arg(place)));
+        m_baza = root.filePath(QStringLiteral("База/"));
+        QVERIFY(QDir().mkpath(m_baza));
+        m_appendedFull = m_header;
+        m_blockEnds = {m_header.size()};
+
         const quint64 seed = qEnvironmentVariableIsSet("TARVESKO_SEED")
                                  ? qEnvironmentVariable("TARVESKO_SEED").toULongLong()
                                  : std::random_device{}();
         const int seconds = qEnvironmentVariableIsSet("TARVESKO_KILL_SECONDS")
                                 ? qEnvironmentVariableIntValue("TARVESKO_KILL_SECONDS")
-                                : 8;
+                                : 5;
         std::mt19937_64 rng(seed);
-        const qint64 mean = std::max<qint64>(meanOperationMicros(), 20);
+        const qint64 mean = std::max<qint64>(meanOperationMicros(root), 20);
         // Kills land anywhere in the first few operations, now and then much later.
         std::uniform_int_distribution<long> soon(0, 6 * mean);
         std::uniform_int_distribution<long> later(0, 60 * mean);
-        qInfo("seed %llu (TARVESKO_SEED repeats it); one operation takes about %lld us", seed, mean);
+        qInfo("%s: seed %llu (TARVESKO_SEED repeats it); one operation takes about %lld us",
+              qPrintable(place), seed, mean);
 
         QCOMPARE(safefile::replaceFile(m_baza + kRewritten, m_versions[0]), FileError::None);
         QCOMPARE(safefile::replaceFile(m_baza + kAppended, m_header), FileError::None);
@@ -203,6 +218,9 @@ private slots:
                 child(state, rounds, pipeFds[1]);
             }
             ::close(pipeFds[1]);
+            char ready = 0;
+            QVERIFY2(::read(pipeFds[0], &ready, 1) == 1 && ready == 'r',
+                     qPrintable(where + QStringLiteral("the child did not start")));
             pauseMicroseconds(delay);
             ::kill(pid, SIGKILL);
             int status = 0;
@@ -212,7 +230,8 @@ private slots:
             for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;)
                 reports.append(buf, n);
             ::close(pipeFds[0]);
-            QVERIFY2(!reports.contains('!'), qPrintable(where + QStringLiteral("an operation failed in the child")));
+            QVERIFY2(!reports.contains('!'),
+                     qPrintable(where + QStringLiteral("an operation failed in the child")));
             QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL,
                      qPrintable(where + QStringLiteral("the child ended by itself")));
 
@@ -236,22 +255,25 @@ private slots:
                 if (appended.size() == m_blockEnds[k] && full.startsWith(appended))
                     blocksNow = k;
             QVERIFY2(blocksNow >= 0,
-                     qPrintable(where + QStringLiteral("the appended card holds %1 bytes; whole cards with %2 or %3 "
-                                                       "purchases hold %4 or %5")
-                                            .arg(appended.size())
-                                            .arg(before.blocks)
-                                            .arg(after.blocks)
-                                            .arg(m_blockEnds[before.blocks])
-                                            .arg(m_blockEnds[after.blocks])));
+                     qPrintable(where +
+                                QStringLiteral("the appended card holds %1 bytes; whole cards with %2 or %3 "
+                                               "purchases hold %4 or %5")
+                                    .arg(appended.size())
+                                    .arg(before.blocks)
+                                    .arg(after.blocks)
+                                    .arg(m_blockEnds[before.blocks])
+                                    .arg(m_blockEnds[after.blocks])));
             QCOMPARE(cardfile::parse(appended).pokupki.size(), blocksNow);
 
             // New cards: all those reported are whole; the one under way is whole or absent.
             QStringList expected{kRewritten, kAppended};
+            bool underWayTookEffect = false;
             for (int n = state.created; n < after.created; ++n) {
                 const QString name = newCardName(n);
                 const bool reported = n < before.created;
                 if (!reported && !safefile::nameTaken(m_baza + name))
                     continue;
+                underWayTookEffect |= !reported;
                 QVERIFY2(readBytes(m_baza + name) == m_newCard,
                          qPrintable(where + QStringLiteral("new card %1 is not whole").arg(name)));
                 expected.append(name);
@@ -266,8 +288,7 @@ private slots:
                          qPrintable(where + name + QStringLiteral(" does not read back whole")));
             }
 
-            if ((rewrittenNow != before.rewritten) || (blocksNow != before.blocks) ||
-                (expected.size() - 2 > before.created - state.created))
+            if (underWayTookEffect || rewrittenNow != before.rewritten || blocksNow != before.blocks)
                 ++inFlightLanded;
 
             // Tidy up for the next round: new cards and stray temporary files go, a long card is reset.
@@ -276,8 +297,8 @@ private slots:
             for (const QString &name : all) {
                 if (name == kRewritten || name == kAppended)
                     continue;
-                if (!expected.contains(name))
-                    ++strays;
+                if (!expected.contains(name) && ++strays <= 3)
+                    qInfo("stray file after a kill: %s", qPrintable(name));
                 QFile::remove(m_baza + name);
             }
             state.rewritten = rewrittenNow;
