@@ -91,7 +91,7 @@ void FrmForma::FileSave_Click()
     KlientIndex &index = klientIndex();
     bool needsEntry = m_curFile.isEmpty();
     // A new card for someone already in the base: worth a word, never a stop.
-    const int twin = needsEntry ? index.findCustomer(card.header.familiya, card.header.telDom, card.header.telRab) : -1;
+    const int twin = m_curFile.isEmpty() ? index.findCustomer(card.header.familiya, card.header.telDom, card.header.telRab) : -1;
     if (twin >= 0)
         showHint(m_bzDTxt[0], QStringLiteral("Такой покупатель уже есть: ") + index.at(twin).FIO + QStringLiteral(" (") +
                                   index.at(twin).FileName + QStringLiteral(")."));

@@ -24,8 +24,11 @@ CardSearch::~CardSearch()
 {
     if (m_cancel)
         m_cancel->store(true);
-    if (m_worker)
-        m_worker->wait();
+    // A finished reading posts nothing after its cancel flag is set, and what it posted before
+    // goes with this object.
+    for (const QPointer<QThread> &thread : std::as_const(m_threads))
+        if (thread)
+            thread->wait();
 }
 
 void CardSearch::rebuild()
@@ -37,8 +40,7 @@ void CardSearch::rebuild()
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_cancel = cancel;
     const QString bazaPath = m_bazaPath;
-    QPointer<CardSearch> self(this);
-    QThread *thread = QThread::create([self, bazaPath, generation, cancel] {
+    QThread *thread = QThread::create([this, bazaPath, generation, cancel] {
         auto entries = std::make_shared<QList<SearchIndex::Entry>>();
         const QStringList names = bazascan::listCardFiles(bazaPath);
         entries->reserve(names.size());
@@ -49,14 +51,14 @@ void CardSearch::rebuild()
             if (safefile::readFile(bazaPath + name, bytes) == FileError::None)
                 entries->append(SearchIndex::makeEntry(name, bytes));
         }
-        if (!cancel->load() && self)
-            QMetaObject::invokeMethod(self, [self, generation, entries] {
-                if (self)
-                    self->workerDone(generation, entries);
-            }, Qt::QueuedConnection);
+        if (!cancel->load())
+            QMetaObject::invokeMethod(
+                this, [this, generation, entries] { workerDone(generation, entries); }, Qt::QueuedConnection);
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    m_worker = thread;
+    m_threads.removeAll(nullptr);
+    m_threads.append(thread);
+    m_reading = true;
     thread->start(QThread::LowPriority);
 }
 
@@ -72,9 +74,7 @@ void CardSearch::workerDone(quint64 generation, std::shared_ptr<QList<SearchInde
             m_index.removeFile(it.key());
     }
     m_pending.clear();
-    if (m_worker)
-        m_worker->wait();
-    m_worker = nullptr;
+    m_reading = false;
     emit ready();
 }
 
@@ -85,15 +85,15 @@ void CardSearch::refreshFile(const QString &fileName)
         m_index.setEntry(*entry);
     else
         m_index.removeFile(fileName);
-    if (m_worker)
+    if (m_reading)
         m_pending.insert(fileName, entry);
     emit changed();
 }
 
 void CardSearch::waitUntilReady()
 {
-    while (m_worker) {
-        m_worker->wait(10);
+    while (m_reading) {
+        QThread::msleep(5);
         QCoreApplication::sendPostedEvents(this);
     }
 }

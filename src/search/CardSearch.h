@@ -28,7 +28,7 @@ public:
     // Waits for the worker; for tests and the benchmark.
     void waitUntilReady();
 
-    bool isReady() const { return !m_worker; }
+    bool isReady() const { return !m_reading; }
     const SearchIndex &index() const { return m_index; }
 
 signals:
@@ -41,7 +41,9 @@ private:
 
     QString m_bazaPath;
     SearchIndex m_index;
-    QPointer<QThread> m_worker;
+    bool m_reading = false;
+    // Every reading thread still running, also those a newer rebuild cancelled.
+    QList<QPointer<QThread>> m_threads;
     quint64 m_generation = 0;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     // Cards written while the worker reads; they replace what it found. A null entry: gone.
