@@ -179,6 +179,7 @@ void FrmForma::buildPurchasePanel(QWidget *area)
     m_kOK = new QPushButton(QStringLiteral("OK"), area);
     m_kOK->setObjectName(QStringLiteral("kOK"));
     m_kOK->setGeometry(496, 460, 81, 33);
+    m_kOK->setAutoDefault(true); // Enter on the focused button records the sale, as Space does
 
     m_back1 = new BackButton(area);
     m_back1->setObjectName(QStringLiteral("Back1"));

@@ -80,6 +80,16 @@ private slots:
         QVERIFY(f.pk(6)->text().isEmpty() && f.pk(7)->text().isEmpty());
     }
 
+    void enterOnTheFocusedOkButtonRecords()
+    {
+        WindowFixture f;
+        f.open();
+        auto *ok = f.find<QPushButton>("kOK");
+        ok->setFocus();
+        QTest::keyClick(ok, Qt::Key_Return);
+        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Введите фамилию покупателя."));
+    }
+
     void loadingDoesNotCountAsAnEdit()
     {
         WindowFixture f;
