@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -116,22 +118,17 @@ FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)
         ::close(fd);
         return FileError::Other;
     }
-    qint64 want = maxBytes >= 0 ? maxBytes : qint64(st.st_size);
-    if (maxBytes >= 0 && st.st_size < maxBytes)
-        want = st.st_size;
-    out.resize(qsizetype(want));
+    // One byte more than the file holds, so that its end is seen without growing the buffer:
+    // the bytes read are kept, often for the whole run, and must not carry spare room.
+    const qint64 limit = maxBytes >= 0 ? maxBytes : std::numeric_limits<qint64>::max();
+    out.resize(qsizetype(std::min<qint64>(qint64(st.st_size) + 1, limit)));
     qint64 have = 0;
     for (;;) {
-        if (have == qint64(out.size())) {
-            if (maxBytes >= 0 && have >= maxBytes)
-                break;
-            // The file may have grown since fstat; keep reading to its end.
-            out.resize(out.size() + 4096);
-        }
-        qint64 room = qint64(out.size()) - have;
-        if (maxBytes >= 0)
-            room = qMin(room, maxBytes - have);
-        const ssize_t n = ::read(fd, out.data() + have, size_t(room));
+        if (have == limit)
+            break;
+        if (have == qint64(out.size()))
+            out.resize(qsizetype(std::min<qint64>(have + 4096, limit))); // the file grew meanwhile
+        const ssize_t n = ::read(fd, out.data() + have, size_t(qint64(out.size()) - have));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
