@@ -41,19 +41,17 @@ void CardSearch::rebuild()
     m_cancel = cancel;
     const QString bazaPath = m_bazaPath;
     QThread *thread = QThread::create([this, bazaPath, generation, cancel] {
-        auto entries = std::make_shared<QList<SearchIndex::Entry>>();
-        const QStringList names = bazascan::listCardFiles(bazaPath);
-        entries->reserve(names.size());
+        auto built = std::make_shared<SearchIndex>();
         QByteArray bytes;
-        for (const QString &name : names) {
+        for (const QString &name : bazascan::listCardFiles(bazaPath)) {
             if (cancel->load())
                 return;
             if (safefile::readFile(bazaPath + name, bytes) == FileError::None)
-                entries->append(SearchIndex::makeEntry(name, bytes));
+                built->setEntry(SearchIndex::makeEntry(name, bytes));
         }
         if (!cancel->load())
             QMetaObject::invokeMethod(
-                this, [this, generation, entries] { workerDone(generation, entries); }, Qt::QueuedConnection);
+                this, [this, generation, built] { workerDone(generation, built); }, Qt::QueuedConnection);
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     m_threads.removeAll(nullptr);
@@ -62,11 +60,11 @@ void CardSearch::rebuild()
     thread->start(QThread::LowPriority);
 }
 
-void CardSearch::workerDone(quint64 generation, std::shared_ptr<QList<SearchIndex::Entry>> entries)
+void CardSearch::workerDone(quint64 generation, std::shared_ptr<SearchIndex> built)
 {
     if (generation != m_generation)
         return;
-    m_index.replaceAll(std::move(*entries));
+    m_index = std::move(*built);
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
         if (*it)
             m_index.setEntry(**it);

@@ -37,7 +37,7 @@ signals:
     void changed();
 
 private:
-    void workerDone(quint64 generation, std::shared_ptr<QList<SearchIndex::Entry>> entries);
+    void workerDone(quint64 generation, std::shared_ptr<SearchIndex> built);
 
     QString m_bazaPath;
     SearchIndex m_index;

@@ -50,13 +50,17 @@ struct Word {
     QByteArray folded;
     QByteArray wordStart; // " " + the word with its marks as blanks
     QByteArray serial;
-    QList<QByteArray> anyForm; // a card that holds none of these cannot match the word
+    // The longest run of letters and digits: every section the word can match holds it whole.
+    QByteArray key;
 
-    Word(QByteArray f) : folded(std::move(f)), wordStart(' ' + folding::wordify(folded)), serial(folding::serialForm(folded))
+    explicit Word(QByteArray f)
+        : folded(std::move(f)), wordStart(' ' + folding::wordify(folded)), serial(folding::serialForm(folded))
     {
-        for (const QByteArray &form : {wordStart.sliced(1), folded, serial})
-            if (!form.isEmpty() && !anyForm.contains(form))
-                anyForm.append(form);
+        for (const QByteArray &run : wordStart.split(' '))
+            if (run.size() > key.size())
+                key = run;
+        if (key.isEmpty())
+            key = folded;
     }
 
     bool matches(Section kind, QByteArrayView text) const
@@ -71,13 +75,6 @@ struct Word {
         case Serial:
             return contains(text, serial);
         }
-        return false;
-    }
-    bool mayOccurIn(QByteArrayView card) const
-    {
-        for (const QByteArray &form : anyForm)
-            if (contains(card, form))
-                return true;
         return false;
     }
 };
@@ -154,24 +151,24 @@ SearchIndex::Entry SearchIndex::makeEntry(const QString &fileName, const QByteAr
     return {fileName, out, cardBytes};
 }
 
-void SearchIndex::replaceAll(QList<Entry> entries)
+void SearchIndex::setEntry(const Entry &entry)
 {
-    m_entries = std::move(entries);
-    m_positions.clear();
-    m_positions.reserve(m_entries.size());
-    for (int i = 0; i < m_entries.size(); ++i)
-        m_positions.insert(m_entries[i].fileName, i);
-}
-
-void SearchIndex::setEntry(Entry entry)
-{
-    const auto at = m_positions.constFind(entry.fileName);
+    auto at = m_positions.constFind(entry.fileName);
+    int position;
     if (at != m_positions.cend()) {
-        m_entries[*at] = std::move(entry);
-        return;
+        position = *at;
+        m_waste += m_cards[position].foldedSize + m_cards[position].rawSize;
+    } else {
+        position = int(m_cards.size());
+        m_cards.append(Slot{});
+        m_positions.insert(entry.fileName, position);
     }
-    m_positions.insert(entry.fileName, int(m_entries.size()));
-    m_entries.append(std::move(entry));
+    Slot &card = m_cards[position];
+    card = {entry.fileName, m_folded.size(), m_raw.size(), int(entry.folded.size()), int(entry.raw.size()), true};
+    m_folded += entry.folded;
+    m_raw += entry.raw;
+    m_starts.append({card.folded, position});
+    compactIfWasteful();
 }
 
 void SearchIndex::removeFile(const QString &fileName)
@@ -179,8 +176,61 @@ void SearchIndex::removeFile(const QString &fileName)
     const auto at = m_positions.constFind(fileName);
     if (at == m_positions.cend())
         return;
-    m_entries[*at] = Entry{};
+    Slot &card = m_cards[*at];
+    m_waste += card.foldedSize + card.rawSize;
+    card = Slot{};
     m_positions.erase(at);
+    compactIfWasteful();
+}
+
+void SearchIndex::compactIfWasteful()
+{
+    if (m_waste < 1 << 20 || m_waste < (m_folded.size() + m_raw.size()) / 2)
+        return;
+    QByteArray folded, raw;
+    folded.reserve(m_folded.size() - m_waste);
+    raw.reserve(m_raw.size());
+    m_starts.clear();
+    for (int i = 0; i < m_cards.size(); ++i) {
+        Slot &card = m_cards[i];
+        if (!card.live)
+            continue;
+        const qsizetype f = folded.size(), r = raw.size();
+        folded += foldedOf(card);
+        raw += rawOf(card);
+        card.folded = f;
+        card.raw = r;
+        m_starts.append({f, i});
+    }
+    m_folded = std::move(folded);
+    m_raw = std::move(raw);
+    m_waste = 0;
+}
+
+QList<int> SearchIndex::cardsHolding(QByteArrayView needle) const
+{
+    QList<int> found;
+    const char *base = m_folded.constData();
+    qsizetype from = 0;
+    while (from < m_folded.size()) {
+        const void *hit = ::memmem(base + from, size_t(m_folded.size() - from), needle.data(), size_t(needle.size()));
+        if (!hit)
+            break;
+        const qsizetype offset = static_cast<const char *>(hit) - base;
+        // The last card that starts at or before the hit holds it, unless it was written again.
+        auto it = std::upper_bound(m_starts.cbegin(), m_starts.cend(), offset,
+                                   [](qsizetype o, const std::pair<qsizetype, int> &s) { return o < s.first; });
+        --it;
+        const Slot &card = m_cards[it->second];
+        if (card.live && card.folded == it->first && offset + needle.size() <= card.folded + card.foldedSize) {
+            found.append(it->second);
+            from = card.folded + card.foldedSize;
+        } else {
+            from = offset + 1;
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 SearchResult SearchIndex::query(const QString &text, int limit) const
@@ -198,10 +248,19 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
     words = words.mid(0, 32);
     const quint32 all = words.size() == 32 ? ~0u : (1u << words.size()) - 1;
 
-    for (const Entry &entry : m_entries) {
-        bool possible = !entry.fileName.isEmpty();
+    // The cards holding the most telling word are the only ones worth a closer look.
+    const Word *sweep = &words[0];
+    for (const Word &w : words)
+        if (w.key.size() > sweep->key.size())
+            sweep = &w;
+
+    QList<std::pair<int, int>> hits; // purchase, item
+    for (const int position : cardsHolding(sweep->key)) {
+        const Slot &card = m_cards[position];
+        const QByteArrayView folded = foldedOf(card);
+        bool possible = true;
         for (qsizetype i = 0; possible && i < words.size(); ++i)
-            possible = words[i].mayOccurIn(entry.folded);
+            possible = contains(folded, words[i].key);
         if (!possible)
             continue;
 
@@ -213,7 +272,7 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
             return m;
         };
         // Which rows of the card match: the card's own columns count for each of its rows.
-        QList<std::pair<int, int>> hits; // purchase, item
+        hits.clear();
         quint32 cardMask = 0, purchaseMask = 0, itemMask = 0;
         int purchase = -1, item = -1;
         bool purchaseHasItems = false;
@@ -226,7 +285,7 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
             if (purchase >= 0 && !purchaseHasItems && purchaseMask == all)
                 hits.append({purchase, -1});
         };
-        Sections sections(entry.folded);
+        Sections sections(folded);
         Section kind;
         QByteArrayView body;
         while (sections.next(kind, body)) {
@@ -261,10 +320,10 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
 
         result.total += hits.size();
         if (result.rows.size() < limit) {
-            const Card card = cardfile::parse(entry.raw);
+            const Card cardData = cardfile::parse(rawOf(card));
             for (const auto &[p, i] : hits)
                 if (result.rows.size() < limit)
-                    result.rows.append(rowOf(entry.fileName, card, p, i));
+                    result.rows.append(rowOf(card.fileName, cardData, p, i));
         }
     }
     return result;
@@ -272,14 +331,12 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
 
 bool SearchIndex::findSerial(const QString &serial, SoldItem *sold) const
 {
-    const QByteArray folded = folding::foldQuery(serial);
-    const QByteArray wanted = folding::serialForm(folded);
+    const QByteArray wanted = folding::serialForm(folding::foldQuery(serial));
     if (wanted.isEmpty())
         return false;
-    for (const Entry &entry : m_entries) {
-        if (entry.fileName.isEmpty() || !contains(entry.folded, wanted))
-            continue;
-        Sections sections(entry.folded);
+    for (const int position : cardsHolding(wanted)) {
+        const Slot &card = m_cards[position];
+        Sections sections(foldedOf(card));
         Section kind;
         QByteArrayView body;
         int purchase = -1;
@@ -287,10 +344,9 @@ bool SearchIndex::findSerial(const QString &serial, SoldItem *sold) const
             if (kind == PurchaseWords)
                 ++purchase;
             if (kind == Serial && body == QByteArrayView(wanted)) {
-                const Card card = cardfile::parse(entry.raw);
-                const SearchRow row = rowOf(entry.fileName, card, purchase, -1);
+                const SearchRow row = rowOf(card.fileName, cardfile::parse(rawOf(card)), purchase, -1);
                 if (sold)
-                    *sold = {row.fio, row.date, entry.fileName};
+                    *sold = {row.fio, row.date, card.fileName};
                 return true;
             }
         }

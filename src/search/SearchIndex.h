@@ -31,10 +31,10 @@ struct SoldItem {
 };
 
 // Every purchase and item of every card, kept as folded Windows-1251 text so that a query is a
-// few byte searches per card.
+// byte search over one block of memory. The cards' own bytes are kept too, to show the rows.
 class SearchIndex {
 public:
-    // A card as the search keeps it: the folded text searched and the card's own bytes for showing.
+    // A card as the search keeps it: the folded text searched and the card's own bytes.
     struct Entry {
         QString fileName;
         QByteArray folded;
@@ -42,9 +42,8 @@ public:
     };
     static Entry makeEntry(const QString &fileName, const QByteArray &cardBytes);
 
-    void replaceAll(QList<Entry> entries);
     // Adds the card, or replaces what was kept for that file.
-    void setEntry(Entry entry);
+    void setEntry(const Entry &entry);
     void removeFile(const QString &fileName);
     int cardCount() const { return int(m_positions.size()); }
 
@@ -57,6 +56,26 @@ public:
     bool findSerial(const QString &serial, SoldItem *sold) const;
 
 private:
-    QList<Entry> m_entries;
+    // Where one card lies in the two blocks.
+    struct Slot {
+        QString fileName;
+        qsizetype folded = 0; // offsets into the two blocks
+        qsizetype raw = 0;
+        int foldedSize = 0;
+        int rawSize = 0;
+        bool live = false;
+    };
+    QByteArrayView foldedOf(const Slot &card) const { return QByteArrayView(m_folded).sliced(card.folded, card.foldedSize); }
+    QByteArrayView rawOf(const Slot &card) const { return QByteArrayView(m_raw).sliced(card.raw, card.rawSize); }
+    // The cards whose folded text holds `needle`, in card order.
+    QList<int> cardsHolding(QByteArrayView needle) const;
+    void compactIfWasteful();
+
+    QList<Slot> m_cards;
     QHash<QString, int> m_positions;
+    QByteArray m_folded;
+    QByteArray m_raw;
+    // Where each card's folded text starts, in block order; a card written again moves to the end.
+    QList<std::pair<qsizetype, int>> m_starts;
+    qsizetype m_waste = 0;
 };
