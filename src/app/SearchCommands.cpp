@@ -40,8 +40,8 @@ void FrmForma::showHint(QWidget *field, const QString &text)
 
 void FrmForma::hintSoldSerial(const QString &serial)
 {
-    SoldItem sold;
-    if (m_search->index().findSerial(serial, &sold))
+    SearchRow sold;
+    if (m_search->findSold(serial, &sold))
         showHint(m_pokupkaTxt[7], QStringLiteral("Изделие с номером ") + serial + QStringLiteral(" уже продано: ") +
                                       sold.fio + QStringLiteral(", ") + sold.date + QLatin1Char('.'));
 }

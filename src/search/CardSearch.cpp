@@ -88,6 +88,23 @@ void CardSearch::refreshFile(const QString &fileName)
     emit changed();
 }
 
+SearchRow CardSearch::row(const SearchHit &hit) const
+{
+    QByteArray bytes;
+    safefile::readFile(m_bazaPath + hit.fileName, bytes);
+    return SearchIndex::rowOf(hit, bytes);
+}
+
+bool CardSearch::findSold(const QString &serial, SearchRow *sold) const
+{
+    SearchHit hit;
+    if (!m_index.findSerial(serial, &hit))
+        return false;
+    if (sold)
+        *sold = row(hit);
+    return true;
+}
+
 void CardSearch::waitUntilReady()
 {
     while (m_reading) {

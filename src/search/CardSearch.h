@@ -29,6 +29,10 @@ public:
     void waitUntilReady();
 
     bool isReady() const { return !m_reading; }
+    // The texts of a found row, read from its card file (empty texts when it cannot be read).
+    SearchRow row(const SearchHit &hit) const;
+    // The customer and date of the item sold before with this serial number.
+    bool findSold(const QString &serial, SearchRow *sold) const;
     const SearchIndex &index() const { return m_index; }
 
 signals:

@@ -111,7 +111,7 @@ QString fioOf(const CardHeader &h)
     return h.familiya + QLatin1Char(' ') + h.imya + QLatin1Char(' ') + h.otchestvo;
 }
 
-SearchRow rowOf(const QString &fileName, const Card &card, int purchase, int item)
+SearchRow rowOfCard(const QString &fileName, const Card &card, int purchase, int item)
 {
     SearchRow row;
     row.fio = fioOf(card.header);
@@ -148,7 +148,12 @@ SearchIndex::Entry SearchIndex::makeEntry(const QString &fileName, const QByteAr
             addSection(out, Serial, folding::serialForm(foldedField(p.List(2 * k + 1))));
         }
     }
-    return {fileName, out, cardBytes};
+    return {fileName, out};
+}
+
+SearchRow SearchIndex::rowOf(const SearchHit &hit, const QByteArray &cardBytes)
+{
+    return rowOfCard(hit.fileName, cardfile::parse(cardBytes), hit.purchase, hit.item);
 }
 
 void SearchIndex::setEntry(const Entry &entry)
@@ -157,16 +162,15 @@ void SearchIndex::setEntry(const Entry &entry)
     int position;
     if (at != m_positions.cend()) {
         position = *at;
-        m_waste += m_cards[position].foldedSize + m_cards[position].rawSize;
+        m_waste += m_cards[position].foldedSize;
     } else {
         position = int(m_cards.size());
         m_cards.append(Slot{});
         m_positions.insert(entry.fileName, position);
     }
     Slot &card = m_cards[position];
-    card = {entry.fileName, m_folded.size(), m_raw.size(), int(entry.folded.size()), int(entry.raw.size()), true};
+    card = {entry.fileName, m_folded.size(), int(entry.folded.size()), true};
     m_folded += entry.folded;
-    m_raw += entry.raw;
     m_starts.append({card.folded, position});
     compactIfWasteful();
 }
@@ -177,7 +181,7 @@ void SearchIndex::removeFile(const QString &fileName)
     if (at == m_positions.cend())
         return;
     Slot &card = m_cards[*at];
-    m_waste += card.foldedSize + card.rawSize;
+    m_waste += card.foldedSize;
     card = Slot{};
     m_positions.erase(at);
     compactIfWasteful();
@@ -185,25 +189,21 @@ void SearchIndex::removeFile(const QString &fileName)
 
 void SearchIndex::compactIfWasteful()
 {
-    if (m_waste < 1 << 20 || m_waste < (m_folded.size() + m_raw.size()) / 2)
+    if (m_waste < 1 << 20 || m_waste < m_folded.size() / 2)
         return;
-    QByteArray folded, raw;
+    QByteArray folded;
     folded.reserve(m_folded.size() - m_waste);
-    raw.reserve(m_raw.size());
     m_starts.clear();
     for (int i = 0; i < m_cards.size(); ++i) {
         Slot &card = m_cards[i];
         if (!card.live)
             continue;
-        const qsizetype f = folded.size(), r = raw.size();
+        const qsizetype f = folded.size();
         folded += foldedOf(card);
-        raw += rawOf(card);
         card.folded = f;
-        card.raw = r;
         m_starts.append({f, i});
     }
     m_folded = std::move(folded);
-    m_raw = std::move(raw);
     m_waste = 0;
 }
 
@@ -319,17 +319,14 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
             continue;
 
         result.total += hits.size();
-        if (result.rows.size() < limit) {
-            const Card cardData = cardfile::parse(rawOf(card));
-            for (const auto &[p, i] : hits)
-                if (result.rows.size() < limit)
-                    result.rows.append(rowOf(card.fileName, cardData, p, i));
-        }
+        for (const auto &[p, i] : hits)
+            if (result.hits.size() < limit)
+                result.hits.append({card.fileName, p, i});
     }
     return result;
 }
 
-bool SearchIndex::findSerial(const QString &serial, SoldItem *sold) const
+bool SearchIndex::findSerial(const QString &serial, SearchHit *hit) const
 {
     const QByteArray wanted = folding::serialForm(folding::foldQuery(serial));
     if (wanted.isEmpty())
@@ -339,14 +336,16 @@ bool SearchIndex::findSerial(const QString &serial, SoldItem *sold) const
         Sections sections(foldedOf(card));
         Section kind;
         QByteArrayView body;
-        int purchase = -1;
+        int purchase = -1, item = -1;
         while (sections.next(kind, body)) {
-            if (kind == PurchaseWords)
+            if (kind == PurchaseWords) {
                 ++purchase;
-            if (kind == Serial && body == QByteArrayView(wanted)) {
-                const SearchRow row = rowOf(card.fileName, cardfile::parse(rawOf(card)), purchase, -1);
-                if (sold)
-                    *sold = {row.fio, row.date, card.fileName};
+                item = -1;
+            } else if (kind == ItemWords) {
+                ++item;
+            } else if (kind == Serial && body == QByteArrayView(wanted)) {
+                if (hit)
+                    *hit = {card.fileName, purchase, item};
                 return true;
             }
         }

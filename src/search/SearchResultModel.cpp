@@ -7,21 +7,27 @@ constexpr int kColumnCount = int(std::size(kColumns));
 
 } // namespace
 
+SearchResultModel::SearchResultModel(Resolver resolve, QObject *parent)
+    : QAbstractTableModel(parent), m_resolve(std::move(resolve))
+{
+}
+
 void SearchResultModel::setResult(SearchResult result)
 {
     beginResetModel();
     m_result = std::move(result);
+    m_rows.clear();
     endResetModel();
 }
 
-const SearchRow *SearchResultModel::rowAt(int row) const
+const SearchHit *SearchResultModel::hitAt(int row) const
 {
-    return row >= 0 && row < m_result.rows.size() ? &m_result.rows[row] : nullptr;
+    return row >= 0 && row < m_result.hits.size() ? &m_result.hits[row] : nullptr;
 }
 
 int SearchResultModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_result.rows.size());
+    return parent.isValid() ? 0 : int(m_result.hits.size());
 }
 
 int SearchResultModel::columnCount(const QModelIndex &parent) const
@@ -31,9 +37,13 @@ int SearchResultModel::columnCount(const QModelIndex &parent) const
 
 QVariant SearchResultModel::data(const QModelIndex &index, int role) const
 {
-    const SearchRow *row = rowAt(index.row());
-    if (role != Qt::DisplayRole || !row || index.column() < 0 || index.column() >= kColumnCount)
+    const SearchHit *hit = hitAt(index.row());
+    if (role != Qt::DisplayRole || !hit || index.column() < 0 || index.column() >= kColumnCount)
         return {};
+    auto cached = m_rows.find(index.row());
+    if (cached == m_rows.end())
+        cached = m_rows.insert(index.row(), m_resolve(*hit));
+    const SearchRow *row = &*cached;
     switch (index.column()) {
     case 0:
         return row->fio;

@@ -3,17 +3,22 @@
 #include "SearchIndex.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 
-// The rows of one search, one column per field shown.
+#include <functional>
+
+// The rows of one search, one column per field shown. A row's texts are read from its card only
+// when the view asks for them, so a search with many rows costs no reading.
 class SearchResultModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    using Resolver = std::function<SearchRow(const SearchHit &)>;
+    explicit SearchResultModel(Resolver resolve, QObject *parent = nullptr);
 
     void setResult(SearchResult result);
     const SearchResult &result() const { return m_result; }
-    const SearchRow *rowAt(int row) const;
+    const SearchHit *hitAt(int row) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -21,5 +26,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    Resolver m_resolve;
     SearchResult m_result;
+    mutable QHash<int, SearchRow> m_rows;
 };

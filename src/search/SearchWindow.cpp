@@ -12,7 +12,8 @@
 #include <QVBoxLayout>
 
 SearchWindow::SearchWindow(CardSearch &search, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_search(search), m_model(this)
+    : QWidget(parent, Qt::Window), m_search(search),
+      m_model([&search](const SearchHit &hit) { return search.row(hit); }, this)
 {
     setObjectName(QStringLiteral("Poisk"));
     setWindowTitle(QStringLiteral("Поиск"));
@@ -62,8 +63,8 @@ QString SearchWindow::countText() const
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     const SearchResult &r = m_model.result();
     QString text = QStringLiteral("Найдено: ") + russian.toString(r.total);
-    if (r.total > r.rows.size())
-        text += QStringLiteral(", показаны первые ") + russian.toString(r.rows.size());
+    if (r.total > r.hits.size())
+        text += QStringLiteral(", показаны первые ") + russian.toString(r.hits.size());
     if (!m_search.isReady())
         text += QStringLiteral(" (база ещё читается)");
     return text;
@@ -71,8 +72,8 @@ QString SearchWindow::countText() const
 
 void SearchWindow::chooseRow(int row)
 {
-    if (const SearchRow *r = m_model.rowAt(row))
-        emit saleChosen(r->fileName, r->purchase);
+    if (const SearchHit *hit = m_model.hitAt(row))
+        emit saleChosen(hit->fileName, hit->purchase);
 }
 
 bool SearchWindow::eventFilter(QObject *watched, QEvent *event)

@@ -7,22 +7,29 @@ using testfiles::crlf;
 
 namespace {
 
+const QByteArray kElkin = crlf({"Ёлкин", "Иван", "Петрович", "8 (912) 345-67", "", "5", " 2 ", "1970",
+                                "12", " 0 ", "2005", "Телевизор цветной", "1500", " 4 ", "Пульт", "S/N 0001", "Кабель",
+                                "K-77", "3", " 5 ", "2007", "Утюг", "300", " 0 "});
+const QByteArray kIvanov = crlf({"Иванов-Петров", "Сергей", "", "555", "777", "1", " 0 ", "1980"});
+
 SearchIndex sampleIndex()
 {
     SearchIndex index;
-    index.setEntry(SearchIndex::makeEntry(
-        "00000001.dat", crlf({"Ёлкин", "Иван", "Петрович", "8 (912) 345-67", "", "5", " 2 ", "1970",
-                              "12", " 0 ", "2005", "Телевизор цветной", "1500", " 4 ", "Пульт", "S/N 0001", "Кабель", "K-77",
-                              "3", " 5 ", "2007", "Утюг", "300", " 0 "})));
-    index.setEntry(SearchIndex::makeEntry("00000002.dat", crlf({"Иванов-Петров", "Сергей", "", "555", "777", "1", " 0 ", "1980"})));
+    index.setEntry(SearchIndex::makeEntry("00000001.dat", kElkin));
+    index.setEntry(SearchIndex::makeEntry("00000002.dat", kIvanov));
     return index;
+}
+
+SearchRow rowOf(const SearchHit &hit)
+{
+    return SearchIndex::rowOf(hit, hit.fileName == "00000001.dat" ? kElkin : kIvanov);
 }
 
 QStringList describe(const SearchResult &r)
 {
     QStringList out;
-    for (const SearchRow &row : r.rows)
-        out << row.fileName + ":" + QString::number(row.purchase) + ":" + row.izdelie;
+    for (const SearchHit &hit : r.hits)
+        out << hit.fileName + ":" + QString::number(hit.purchase) + ":" + rowOf(hit).izdelie;
     return out;
 }
 
@@ -72,30 +79,31 @@ private slots:
     void rowsCarryTheColumns()
     {
         const SearchResult r = sampleIndex().query("sn0001");
-        QCOMPARE(r.rows.size(), 1);
-        const SearchRow &row = r.rows[0];
+        QCOMPARE(r.hits.size(), 1);
+        const SearchRow row = rowOf(r.hits[0]);
         QCOMPARE(row.fio, QStringLiteral("Ёлкин Иван Петрович"));
         QCOMPARE(row.phones, QStringLiteral("8 (912) 345-67"));
         QCOMPARE(row.date, QStringLiteral("12 Января 2005"));
         QCOMPARE(row.tovar, QStringLiteral("Телевизор цветной"));
         QCOMPARE(row.serial, QStringLiteral("S/N 0001"));
-        QCOMPARE(sampleIndex().query("555").rows[0].phones, QStringLiteral("555, 777"));
+        QCOMPARE(rowOf(sampleIndex().query("555").hits[0]).phones, QStringLiteral("555, 777"));
     }
 
     void limitCountsEverything()
     {
         const SearchResult r = sampleIndex().query("елкин", 2);
         QCOMPARE(r.total, 3);
-        QCOMPARE(r.rows.size(), 2);
+        QCOMPARE(r.hits.size(), 2);
     }
 
     void soldSerialsAreFoundExactly()
     {
         const SearchIndex index = sampleIndex();
-        SoldItem sold;
+        SearchHit sold;
         QVERIFY(index.findSerial("sn 0001", &sold));
-        QCOMPARE(sold.fio, QStringLiteral("Ёлкин Иван Петрович"));
-        QCOMPARE(sold.date, QStringLiteral("12 Января 2005"));
+        QCOMPARE(rowOf(sold).fio, QStringLiteral("Ёлкин Иван Петрович"));
+        QCOMPARE(rowOf(sold).date, QStringLiteral("12 Января 2005"));
+        QCOMPARE(rowOf(sold).izdelie, QStringLiteral("Пульт"));
         QVERIFY(!index.findSerial("0001", &sold)); // a part is not the same number
         QVERIFY(index.findSerial("k77", nullptr));
     }
@@ -105,7 +113,7 @@ private slots:
         SearchIndex index = sampleIndex();
         index.setEntry(SearchIndex::makeEntry("00000002.dat", crlf({"Сидоров", "С", "", "", "", "1", " 0 ", "1980"})));
         QCOMPARE(index.cardCount(), 2);
-        QVERIFY(index.query("иванов").rows.isEmpty());
+        QVERIFY(index.query("иванов").hits.isEmpty());
         QCOMPARE(index.query("сидоров").total, 1);
         index.removeFile("00000001.dat");
         QCOMPARE(index.query("елкин").total, 0);
