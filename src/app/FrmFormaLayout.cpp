@@ -5,6 +5,7 @@
 #include "EntryRules.h"
 #include "CardSearch.h"
 #include "ImageButton.h"
+#include "LabelAt.h"
 #include "PurchaseDate.h"
 #include "UsrForma.h"
 
@@ -23,15 +24,6 @@ namespace {
 
 constexpr int kClientWidth = 583;
 constexpr int kClientHeight = 499;
-
-QLabel *labelAt(QWidget *parent, const QString &text, int x, int y, const QString &name)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
 
 EntryLineEdit *editAt(QWidget *parent, const QRect &geometry, FieldKind kind, const QString &name)
 {

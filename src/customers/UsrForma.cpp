@@ -3,6 +3,7 @@
 #include "BazaScan.h"
 #include "FioOrder.h"
 #include "ImageButton.h"
+#include "LabelAt.h"
 #include "NumberForm.h"
 #include "RaisedFrame.h"
 
@@ -13,15 +14,6 @@
 #include <QPushButton>
 
 namespace {
-
-QLabel *labelAt(QWidget *parent, const QString &text, int x, int y, const char *name)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
 
 // A label sized to its text, as the detail labels are.
 void setSizedText(QLabel *label, const QString &text)
@@ -41,8 +33,8 @@ UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
     setFont(f);
     setAutoFillBackground(true);
 
-    labelAt(this, QStringLiteral("Всего покупателей:"), 8, 8, "Label1");
-    m_vsegoLbl = labelAt(this, QString(), 160, 8, "VsegoLbl");
+    labelAt(this, QStringLiteral("Всего покупателей:"), 8, 8, QStringLiteral("Label1"));
+    m_vsegoLbl = labelAt(this, QString(), 160, 8, QStringLiteral("VsegoLbl"));
     m_close1 = new CloseButton(this);
     m_close1->setObjectName(QStringLiteral("Close1"));
     m_close1->move(296, 4);
@@ -56,12 +48,12 @@ UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
     m_fioLst->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_fioLst->installEventFilter(this);
 
-    labelAt(this, QStringLiteral("Тел. дом:"), 8, 208, "Label2");
-    m_telTxt1 = labelAt(this, QString(), 80, 208, "TelTxt1");
-    labelAt(this, QStringLiteral("Тел. раб:"), 8, 232, "Label3");
-    m_telTxt2 = labelAt(this, QString(), 80, 232, "TelTxt2");
-    labelAt(this, QStringLiteral("Файл:"), 8, 256, "Label4");
-    m_fileTxt = labelAt(this, QString(), 80, 256, "FileTxt");
+    labelAt(this, QStringLiteral("Тел. дом:"), 8, 208, QStringLiteral("Label2"));
+    m_telTxt1 = labelAt(this, QString(), 80, 208, QStringLiteral("TelTxt1"));
+    labelAt(this, QStringLiteral("Тел. раб:"), 8, 232, QStringLiteral("Label3"));
+    m_telTxt2 = labelAt(this, QString(), 80, 232, QStringLiteral("TelTxt2"));
+    labelAt(this, QStringLiteral("Файл:"), 8, 256, QStringLiteral("Label4"));
+    m_fileTxt = labelAt(this, QString(), 80, 256, QStringLiteral("FileTxt"));
 
     m_reLoad = new QPushButton(QStringLiteral("Обновить"), this);
     m_reLoad->setObjectName(QStringLiteral("ReLoad"));
