@@ -66,7 +66,8 @@ QString FrmForma::freeCardName() const
     const int count = m_usrForma1->index().KlientCount();
     for (qint64 k = 1;; ++k) {
         const QString name = (QStringLiteral("0000000") + QString::number(count + k)).right(8) + QStringLiteral(".dat");
-        if (!safefile::nameTaken(m_bazaPath + name))
+        // A name still in the index belongs to a card removed by hand since the last scan.
+        if (!safefile::nameTaken(m_bazaPath + name) && m_usrForma1->index().findFile(name) < 0)
             return name;
     }
 }

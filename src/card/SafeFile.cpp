@@ -75,35 +75,27 @@ FileError replaceFile(const QString &path, const QByteArray &data)
 
 FileError appendToFile(const QString &path, const QByteArray &data)
 {
+    // The card is read and written back whole through replaceFile: a kill at any moment leaves
+    // either the old card or the new one, never half a block. Cards are a few kilobytes.
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return errno == ELOOP ? FileError::Other : classifyErrno(errno);
-
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return FileError::Other;
-    }
-    if (grantsNoWrite(st.st_mode)) {
-        ::close(fd);
-        return FileError::AccessDenied;
-    }
-
-    const off_t oldSize = st.st_size;
-    const ssize_t written = ::write(fd, data.constData(), size_t(data.size()));
-    bool ok = written == ssize_t(data.size());
-    if (ok && ::fdatasync(fd) != 0)
-        ok = false;
-    if (!ok) {
-        // Leave no half block behind.
-        if (::ftruncate(fd, oldSize) == 0)
-            ::fdatasync(fd);
-        ::close(fd);
-        return FileError::Other;
-    }
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
-    return FileError::None;
+    if (!regular)
+        return FileError::Other;
+    if (grantsNoWrite(st.st_mode))
+        return FileError::AccessDenied;
+
+    QByteArray card;
+    if (const FileError error = readFile(path, card); error != FileError::None)
+        return error;
+    // A card whose last line has no line end (saved by an editor) must not swallow the block.
+    if (!card.isEmpty() && !card.endsWith('\n') && !card.endsWith('\r'))
+        card += "\r\n";
+    return replaceFile(path, card + data);
 }
 
 FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)

@@ -14,8 +14,9 @@ namespace safefile {
 // permission bits grant no write is refused (also when running as root), and keeps its mode.
 FileError replaceFile(const QString &path, const QByteArray &data);
 
-// Appends `data` to the existing file `path` in one write and flushes it to disk; never creates the
-// file. On any failure the file is cut back to its old length.
+// Appends `data` to the existing file `path`, never creating it: the file is rewritten whole
+// through replaceFile, so it ends up either as it was or with the whole block. A last line without
+// a line end gets one first.
 FileError appendToFile(const QString &path, const QByteArray &data);
 
 // Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0.

@@ -1,19 +1,30 @@
 #include "BazaScan.h"
 
-#include "CardFile.h"
-#include "SafeFile.h"
+#include "Cp1251.h"
 
 #include <QFile>
 
-#include <cstring>
-
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+// The scan runs at start-up and on every refresh over the whole folder, so it keeps close to the
+// cost of the system calls themselves: the folder is listed once and kept open, every card is
+// opened relative to it and its head read into a buffer on the stack, and each text of the entry
+// is decoded straight into its own string.
 
 namespace bazascan {
 
 namespace {
+
+// The head of a card read first; most cards hold their first five lines in a few hundred bytes.
+constexpr qsizetype kHead = 2048;
 
 bool isCardName(const char *name)
 {
@@ -24,66 +35,298 @@ bool isCardName(const char *name)
     return ext[0] == '.' && (ext[1] | 0x20) == 'd' && (ext[2] | 0x20) == 'a' && (ext[3] | 0x20) == 't';
 }
 
-int countLineEnds(QByteArrayView bytes, int wanted)
+// True when the first `count` lines of a card end inside `head`, so that the rest of the file
+// cannot change them. A CR LF counts as one line end; a CR as the last byte ends its line, but the
+// next line then starts past the head.
+bool holdsLines(QByteArrayView head, int count)
 {
-    int n = 0;
-    for (qsizetype i = 0; i < bytes.size() && n < wanted; ++i)
-        if (bytes[i] == '\r' || bytes[i] == '\n')
-            ++n;
-    return n;
+    const char *data = head.data();
+    const qsizetype size = head.size();
+    qsizetype pos = 0;
+    for (int line = 1;; ++line) {
+        while (pos < size && data[pos] != '\r' && data[pos] != '\n')
+            ++pos;
+        if (pos == size)
+            return false;
+        if (line == count)
+            return true;
+        pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
+        if (data[pos - 1] == '\r' && pos == size)
+            return false;
+    }
 }
+
+// Every byte of a card decoded, and the upper case of that character (0 when it is more than
+// one character), taken once from the card decoder and QString::toUpper.
+struct ByteTables {
+    std::array<char16_t, 256> text{};
+    std::array<char16_t, 256> upper{};
+
+    ByteTables()
+    {
+        QByteArray all(256, Qt::Uninitialized);
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        const QString decoded = cp1251::decode(all);
+        for (int b = 0; b < 256; ++b) {
+            text[size_t(b)] = decoded[b].unicode();
+            const QString up = QString(decoded[b]).toUpper();
+            upper[size_t(b)] = up.size() == 1 ? up[0].unicode() : 0;
+        }
+    }
+};
+
+const ByteTables &tables()
+{
+    static const ByteTables t;
+    return t;
+}
+
+char16_t *decodeInto(char16_t *out, QByteArrayView bytes)
+{
+    const ByteTables &t = tables();
+    for (const char b : bytes)
+        *out++ = t.text[static_cast<unsigned char>(b)];
+    return out;
+}
+
+QString decoded(QByteArrayView bytes)
+{
+    if (bytes.isEmpty())
+        return {};
+    QString s(bytes.size(), Qt::Uninitialized);
+    decodeInto(reinterpret_cast<char16_t *>(s.data()), bytes);
+    return s;
+}
+
+// The upper-cased surname: per character where each has a one-character upper case (every
+// character of the code page has), otherwise as QString::toUpper does it for the whole text.
+QString upperCased(QByteArrayView bytes, const QString &text)
+{
+    if (bytes.isEmpty())
+        return {};
+    const ByteTables &t = tables();
+    QString s(bytes.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(s.data());
+    for (const char b : bytes) {
+        const char16_t u = t.upper[static_cast<unsigned char>(b)];
+        if (u == 0)
+            return text.toUpper();
+        *out++ = u;
+    }
+    return s;
+}
+
+// The first `count` lines of the bytes by the card reader's rules: CR LF, a lone CR or a lone LF
+// ends a line; lines past the end are empty.
+void splitLines(QByteArrayView bytes, QByteArrayView *lines, int count)
+{
+    const char *data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype pos = 0;
+    for (int i = 0; i < count; ++i) {
+        qsizetype end = pos;
+        while (end < size && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        lines[i] = pos < size ? QByteArrayView(data + pos, end - pos) : QByteArrayView();
+        pos = end;
+        if (pos < size)
+            pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
+    }
+}
+
+// Reads the head of the open card `fd` into `head`, or the whole file into `whole` when its first
+// five lines do not fit. Returns the bytes read; an empty view when reading failed.
+QByteArrayView readCard(int fd, char (&head)[kHead], QByteArray &whole)
+{
+    qsizetype have = 0;
+    while (have < kHead) {
+        const ssize_t n = ::read(fd, head + have, size_t(kHead - have));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return {};
+        }
+        if (n == 0)
+            break;
+        have += n;
+    }
+    if (have < kHead || holdsLines(QByteArrayView(head, have), 5))
+        return QByteArrayView(head, have);
+
+    whole = QByteArray(head, have);
+    for (;;) {
+        const qsizetype at = whole.size();
+        whole.resize(at + 64 * 1024);
+        const ssize_t n = ::read(fd, whole.data() + at, 64 * 1024);
+        if (n < 0 && errno == EINTR) {
+            whole.resize(at);
+            continue;
+        }
+        if (n <= 0) {
+            whole.resize(at);
+            if (n < 0)
+                return {};
+            return whole;
+        }
+        whole.resize(at + n);
+    }
+}
+
+KlientRec readCardAt(int dirFd, const char *nativeName, const QString &fileName)
+{
+    const int fd = ::openat(dirFd, nativeName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return recordFromBytes(fileName, {});
+    char head[kHead];
+    QByteArray whole;
+    const KlientRec rec = recordFromBytes(fileName, readCard(fd, head, whole));
+    ::close(fd);
+    return rec;
+}
+
+// The card files of a folder, sorted by name, with the folder kept open to read them.
+class CardFolder {
+public:
+    explicit CardFolder(const QString &bazaPath)
+    {
+        m_path = QFile::encodeName(bazaPath);
+        m_dir = ::opendir(m_path.constData());
+        if (!m_dir)
+            return;
+        const int dirFd = ::dirfd(m_dir);
+        bool ascii = true;
+        while (const dirent *e = ::readdir(m_dir)) {
+            if (!isCardName(e->d_name))
+                continue;
+            unsigned char type = e->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat st {};
+                if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                    continue;
+                type = S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+            }
+            if (type != DT_REG)
+                continue;
+            const size_t len = std::strlen(e->d_name);
+            Name name{0, std::uint32_t(m_pool.size()), std::uint32_t(len)};
+            for (size_t i = 0; i < 8; ++i)
+                name.head = (name.head << 8) | (i < len ? static_cast<unsigned char>(e->d_name[i]) : 0u);
+            for (size_t i = 0; i < len; ++i)
+                ascii = ascii && static_cast<unsigned char>(e->d_name[i]) < 0x80;
+            m_pool.append(e->d_name, qsizetype(len) + 1);
+            m_names.push_back(name);
+        }
+        m_ascii = ascii;
+        sortNames();
+    }
+
+    ~CardFolder()
+    {
+        if (m_dir)
+            ::closedir(m_dir);
+    }
+
+    CardFolder(const CardFolder &) = delete;
+    CardFolder &operator=(const CardFolder &) = delete;
+
+    qsizetype size() const { return qsizetype(m_names.size()); }
+    const QString &fileName(qsizetype i) const { return m_fileNames[size_t(i)]; }
+
+    KlientRec read(qsizetype i) const
+    {
+        // A name that is not valid in the file-name encoding is opened the way the program names
+        // it everywhere else, by its decoded text encoded again.
+        const QByteArray native = m_ascii ? QByteArray() : QFile::encodeName(m_fileNames[size_t(i)]);
+        const char *name = m_ascii ? m_pool.constData() + m_names[size_t(i)].start : native.constData();
+        return readCardAt(::dirfd(m_dir), name, m_fileNames[size_t(i)]);
+    }
+
+    QStringList fileNames() const { return QStringList(m_fileNames.begin(), m_fileNames.end()); }
+
+private:
+    struct Name {
+        std::uint64_t head; // the first eight bytes, for quick comparisons
+        std::uint32_t start;
+        std::uint32_t size;
+    };
+
+    // The order of the decoded names as QString compares them. For ASCII names that is the
+    // order of their bytes.
+    void sortNames()
+    {
+        m_fileNames.reserve(m_names.size());
+        if (m_ascii) {
+            const char *pool = m_pool.constData();
+            std::sort(m_names.begin(), m_names.end(), [pool](const Name &a, const Name &b) {
+                if (a.head != b.head)
+                    return a.head < b.head;
+                const std::uint32_t common = std::min(a.size, b.size);
+                if (common > 8) {
+                    const int c = std::memcmp(pool + a.start + 8, pool + b.start + 8, common - 8);
+                    if (c != 0)
+                        return c < 0;
+                }
+                return a.size < b.size;
+            });
+            for (const Name &n : m_names)
+                m_fileNames.push_back(QString::fromLatin1(m_pool.constData() + n.start, qsizetype(n.size)));
+        } else {
+            for (const Name &n : m_names)
+                m_fileNames.push_back(QFile::decodeName(QByteArray(m_pool.constData() + n.start, qsizetype(n.size))));
+            std::sort(m_fileNames.begin(), m_fileNames.end());
+        }
+    }
+
+    QByteArray m_path;
+    DIR *m_dir = nullptr;
+    QByteArray m_pool; // the names, each ended by a zero byte
+    std::vector<Name> m_names;
+    std::vector<QString> m_fileNames;
+    bool m_ascii = true;
+};
 
 } // namespace
 
 QStringList listCardFiles(const QString &bazaPath)
 {
-    QStringList names;
-    const QByteArray folder = QFile::encodeName(bazaPath);
-    DIR *dir = ::opendir(folder.constData());
-    if (!dir)
-        return names;
-    while (const dirent *e = ::readdir(dir)) {
-        if (!isCardName(e->d_name))
-            continue;
-        unsigned char type = e->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st {};
-            if (::lstat((folder + e->d_name).constData(), &st) != 0)
-                continue;
-            type = S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        if (type == DT_REG)
-            names.append(QFile::decodeName(e->d_name));
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
+    return CardFolder(bazaPath).fileNames();
 }
 
 KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes)
 {
-    const QStringList lines = cardfile::firstLines(bytes, 5);
-    return makeKlientRec(fileName, lines[0], lines[1], lines[2], lines[3], lines[4]);
+    QByteArrayView lines[5];
+    splitLines(bytes, lines, 5);
+    KlientRec rec;
+    rec.Familiya = decoded(lines[0]);
+    // The full name decoded at once into its own string: surname, blank, name, blank, patronymic.
+    rec.FIO = QString(lines[0].size() + lines[1].size() + lines[2].size() + 2, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(rec.FIO.data());
+    out = decodeInto(out, lines[0]);
+    *out++ = u' ';
+    out = decodeInto(out, lines[1]);
+    *out++ = u' ';
+    decodeInto(out, lines[2]);
+    rec.FileName = fileName;
+    rec.Telephon1 = decoded(lines[3]);
+    rec.Telephon2 = decoded(lines[4]);
+    rec.FamiliyaUpper = upperCased(lines[0], rec.Familiya);
+    return rec;
 }
 
 KlientRec readRecord(const QString &bazaPath, const QString &fileName)
 {
-    // Most cards hold their first five lines in the first few hundred bytes.
-    constexpr qint64 kHead = 2048;
-    QByteArray bytes;
-    if (safefile::readFile(bazaPath + fileName, bytes, kHead) == FileError::None &&
-        bytes.size() == kHead && countLineEnds(bytes, 5) < 5)
-        safefile::readFile(bazaPath + fileName, bytes);
-    return recordFromBytes(fileName, bytes);
+    const QByteArray native = QFile::encodeName(bazaPath + fileName);
+    return readCardAt(AT_FDCWD, native.constData(), fileName);
 }
 
 QList<KlientRec> scan(const QString &bazaPath)
 {
-    const QStringList names = listCardFiles(bazaPath);
+    const CardFolder folder(bazaPath);
     QList<KlientRec> recs;
-    recs.reserve(names.size());
-    for (const QString &name : names)
-        recs.append(readRecord(bazaPath, name));
+    recs.reserve(folder.size());
+    for (qsizetype i = 0; i < folder.size(); ++i)
+        recs.append(folder.read(i));
     return recs;
 }
 

@@ -1,5 +1,7 @@
 #include "KlientIndex.h"
 
+#include <QHashFunctions>
+
 KlientRec makeKlientRec(const QString &fileName, const QString &familiya, const QString &imya,
                         const QString &otchestvo, const QString &telephon1, const QString &telephon2)
 {
@@ -13,10 +15,26 @@ KlientRec makeKlientRec(const QString &fileName, const QString &familiya, const 
     return rec;
 }
 
+std::uint32_t KlientIndex::lookupKey(const QString &upper, const QString &telephon1, const QString &telephon2)
+{
+    size_t h = qHash(upper);
+    h = qHashMulti(h, telephon1, telephon2);
+    return std::uint32_t(h ^ (std::uint64_t(h) >> 32));
+}
+
 int KlientIndex::append(KlientRec rec)
 {
+    if (!m_lookup.empty())
+        m_lookup.push_back(lookupKey(rec.FamiliyaUpper, rec.Telephon1, rec.Telephon2));
     m_recs.append(std::move(rec));
     return int(m_recs.size()) - 1;
+}
+
+void KlientIndex::setEntry(int position, KlientRec rec)
+{
+    if (!m_lookup.empty())
+        m_lookup[size_t(position)] = lookupKey(rec.FamiliyaUpper, rec.Telephon1, rec.Telephon2);
+    m_recs[position] = std::move(rec);
 }
 
 int KlientIndex::findFile(const QString &fileName) const
@@ -30,7 +48,18 @@ int KlientIndex::findFile(const QString &fileName) const
 int KlientIndex::findCustomer(const QString &surname, const QString &telephon1, const QString &telephon2) const
 {
     const QString upper = surname.toUpper();
-    for (int i = 0; i < KlientCount(); ++i) {
+    if (m_lookup.size() != size_t(m_recs.size())) {
+        m_lookup.clear();
+        m_lookup.reserve(size_t(m_recs.size()));
+        for (const KlientRec &r : m_recs)
+            m_lookup.push_back(lookupKey(r.FamiliyaUpper, r.Telephon1, r.Telephon2));
+    }
+    const std::uint32_t key = lookupKey(upper, telephon1, telephon2);
+    const std::uint32_t *keys = m_lookup.data();
+    const int n = KlientCount();
+    for (int i = 0; i < n; ++i) {
+        if (keys[i] != key)
+            continue;
         const KlientRec &r = m_recs[i];
         if (r.FamiliyaUpper == upper && r.Telephon1 == telephon1 && r.Telephon2 == telephon2)
             return i;

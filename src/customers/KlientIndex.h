@@ -3,6 +3,9 @@
 #include <QList>
 #include <QString>
 
+#include <cstdint>
+#include <vector>
+
 // One customer of the index: the first five lines of a card file and the file's name.
 struct KlientRec {
     QString Familiya;
@@ -26,10 +29,14 @@ public:
     const KlientRec &at(int position) const { return m_recs.at(position); }
     const QList<KlientRec> &entries() const { return m_recs; }
 
-    void replaceAll(QList<KlientRec> recs) { m_recs = std::move(recs); }
+    void replaceAll(QList<KlientRec> recs)
+    {
+        m_recs = std::move(recs);
+        m_lookup.clear();
+    }
     // Appends an entry and returns its position.
     int append(KlientRec rec);
-    void setEntry(int position, KlientRec rec) { m_recs[position] = std::move(rec); }
+    void setEntry(int position, KlientRec rec);
 
     // Position of the entry for the card file `fileName`, or -1.
     int findFile(const QString &fileName) const;
@@ -38,5 +45,11 @@ public:
     int findCustomer(const QString &surname, const QString &telephon1, const QString &telephon2) const;
 
 private:
+    static std::uint32_t lookupKey(const QString &upper, const QString &telephon1, const QString &telephon2);
+
     QList<KlientRec> m_recs;
+    // One small key per entry from its upper-cased surname and phones, in entry order, made on
+    // the first search: a sale's customer is found by running over these numbers, and only an
+    // entry whose number matches is compared as text.
+    mutable std::vector<std::uint32_t> m_lookup;
 };

@@ -1,0 +1,210 @@
+// A data folder with things in it that the program did not put there: subfolders and links named
+// "*.dat" (to a file outside the folder, to nothing, to a folder), hidden files, a file nobody may
+// read, a pipe, names with blanks and Cyrillic letters, an upper-case ".DAT", an empty file, a 5 MB
+// file of one line, cards with very long lines. The scan lists ordinary files only and never
+// follows a link; nothing crashes or hangs; nothing outside the folder is read or written.
+#include "BazaScan.h"
+#include "CardFile.h"
+#include "ReliabilityFiles.h"
+#include "SafeFile.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using reliability::difference;
+using reliability::Snapshot;
+using reliability::snapshot;
+using testfiles::crlf;
+using testfiles::writeAll;
+
+namespace {
+
+QByteArray cardBytes(const QString &familiya, const QString &tel)
+{
+    return crlf({familiya, "Иван", "Иванович", tel, "", "5", " 2 ", "1970"});
+}
+
+bool isOrdinaryFile(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Runs `op` in a child process that may take at most `seconds`: its FileError, or -1 when it hung
+// or crashed.
+template <typename Op> int inChild(int seconds, Op op)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(unsigned(seconds));
+        ::_exit(int(op()));
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+class TestHostileFolder : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    QString m_baza;
+    QString m_outside;
+    Snapshot m_outsideBefore;
+
+    QString baza(const char *name) const { return m_baza + QString::fromUtf8(name); }
+    bool link(const QString &target, const char *name) const
+    {
+        return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(baza(name)).constData()) ==
+               0;
+    }
+
+    // The names the scan must list, in its order.
+    static QStringList ordinaryCards()
+    {
+        return {"00000001.dat", "00000002.dat",   "UPPER.DAT",       "big.dat",
+                "locked.dat",   "with space.dat", "Иванов копия.dat"};
+    }
+
+    // Entries named like cards that are not ordinary files.
+    static QStringList hostileEntries()
+    {
+        return {"link-out.dat", "link-dangling.dat", "link-dir.dat", "link-in.dat", "folder.dat", "pipe.dat"};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        m_baza = m_root.filePath(QStringLiteral("База/"));
+        m_outside = m_root.filePath(QStringLiteral("outside/"));
+        QVERIFY(QDir().mkpath(m_baza));
+        QVERIFY(QDir().mkpath(m_outside + QStringLiteral("folder")));
+        QVERIFY(writeAll(m_outside + QStringLiteral("secret.dat"), cardBytes("Чужой", "000")));
+
+        QVERIFY(writeAll(baza("00000001.dat"), cardBytes("Иванов", "111")));
+        QVERIFY(writeAll(baza("00000002.dat"), QByteArray()));
+        QVERIFY(writeAll(baza("UPPER.DAT"), cardBytes("Петров", "222")));
+        QVERIFY(writeAll(baza("big.dat"), QByteArray(5 * 1024 * 1024, 'x')));
+        QVERIFY(writeAll(baza("locked.dat"), cardBytes("Сидоров", "333")));
+        QVERIFY(::chmod(QFile::encodeName(baza("locked.dat")).constData(), 0) == 0);
+        QVERIFY(writeAll(baza("with space.dat"), cardBytes("Смирнов", "444")));
+        QVERIFY(writeAll(baza("Иванов копия.dat"), cardBytes("Иванов", "111")));
+
+        QVERIFY(link(m_outside + QStringLiteral("secret.dat"), "link-out.dat"));
+        QVERIFY(link(m_outside + QStringLiteral("missing.dat"), "link-dangling.dat"));
+        QVERIFY(link(m_outside + QStringLiteral("folder"), "link-dir.dat"));
+        QVERIFY(link(QStringLiteral("00000001.dat"), "link-in.dat"));
+        QVERIFY(QDir().mkpath(baza("folder.dat")));
+        QVERIFY(writeAll(baza("folder.dat/inner.dat"), cardBytes("Вложенный", "555")));
+        QVERIFY(::mkfifo(QFile::encodeName(baza("pipe.dat")).constData(), 0644) == 0);
+        QVERIFY(writeAll(baza(".hidden.dat"), cardBytes("Скрытый", "666")));
+        for (const char *other : {"notes.txt", "copy.dat.bak", "dat", ".dat", "trailing.dat "})
+            QVERIFY(writeAll(baza(other), cardBytes("Лишний", "777")));
+
+        m_outsideBefore = snapshot(m_outside);
+    }
+
+    void cleanupTestCase()
+    {
+        ::chmod(QFile::encodeName(baza("locked.dat")).constData(), 0644);
+        QCOMPARE(difference(m_outsideBefore, snapshot(m_outside)), QString());
+    }
+
+    void listsOrdinaryFilesOnly()
+    {
+        QCOMPARE(bazascan::listCardFiles(m_baza), ordinaryCards());
+        // A missing folder lists nothing.
+        QCOMPARE(bazascan::listCardFiles(m_root.filePath(QStringLiteral("nothing/"))), QStringList());
+    }
+
+    void scanReadsEveryCardAndNothingElse()
+    {
+        QVERIFY2(inChild(60, [&] { return bazascan::scan(m_baza).size(); }) >= 0, "the scan hung or crashed");
+        const QList<KlientRec> recs = bazascan::scan(m_baza);
+        QCOMPARE(recs.size(), ordinaryCards().size());
+        for (int i = 0; i < recs.size(); ++i) {
+            QCOMPARE(recs[i].FileName, ordinaryCards()[i]);
+            QVERIFY2(isOrdinaryFile(m_baza + recs[i].FileName), qPrintable(recs[i].FileName));
+            QVERIFY(!recs[i].FIO.contains(QStringLiteral("Чужой")));
+            QVERIFY(!recs[i].FIO.contains(QStringLiteral("Вложенный")));
+            QVERIFY(!recs[i].FIO.contains(QStringLiteral("Скрытый")));
+        }
+        QCOMPARE(recs[0].FIO, QStringLiteral("Иванов Иван Иванович"));
+        QCOMPARE(recs[1].FIO, QStringLiteral("  ")); // the empty file: empty parts, both blanks
+        QCOMPARE(recs[2].Telephon1, QStringLiteral("222"));
+        QCOMPARE(recs[3].Familiya.size(), 5 * 1024 * 1024); // one line of 5 MB, nothing after it
+        QCOMPARE(recs[3].Telephon1, QString());
+        QCOMPARE(recs[4].FileName, QStringLiteral("locked.dat")); // listed, read or not
+        QCOMPARE(recs[6].FIO, QStringLiteral("Иванов Иван Иванович"));
+        QCOMPARE(recs[6].Telephon1, QStringLiteral("111"));
+    }
+
+    // Writing to an entry that is not an ordinary file fails and leaves the entry and everything
+    // outside the folder as they were: no write goes through a link, none creates a link's target.
+    void noWriteThroughAnythingButAFile()
+    {
+        const Snapshot before = snapshot(m_baza);
+        const QByteArray card = cardBytes("Новый", "888");
+        for (const QString &name : hostileEntries()) {
+            const QString path = m_baza + name;
+            QVERIFY2(safefile::replaceFile(path, card) != FileError::None, qPrintable(name));
+            const int appended = inChild(5, [&] { return safefile::appendToFile(path, card); });
+            QVERIFY2(appended != -1, qPrintable(name + QStringLiteral(": appending hung")));
+            QVERIFY2(appended != int(FileError::None),
+                     qPrintable(name + QStringLiteral(": appending succeeded")));
+        }
+        QCOMPARE(difference(before, snapshot(m_baza)), QString());
+        QCOMPARE(difference(m_outsideBefore, snapshot(m_outside)), QString());
+        QVERIFY(!QFile::exists(m_outside + QStringLiteral("missing.dat")));
+    }
+
+    void dataFolderThatIsAFile()
+    {
+        const QString fileBaza = m_root.filePath(QStringLiteral("Файл"));
+        QVERIFY(writeAll(fileBaza, cardBytes("Иванов", "111")));
+        QCOMPARE(bazascan::listCardFiles(fileBaza + QLatin1Char('/')), QStringList());
+        QVERIFY(bazascan::scan(fileBaza + QLatin1Char('/')).isEmpty());
+        QVERIFY(safefile::replaceFile(fileBaza + QStringLiteral("/00000001.dat"), "x\r\n") !=
+                FileError::None);
+        QVERIFY(safefile::appendToFile(fileBaza + QStringLiteral("/00000001.dat"), "x\r\n") !=
+                FileError::None);
+        QCOMPARE(testfiles::readAll(fileBaza), cardBytes("Иванов", "111"));
+    }
+
+    // The scan reads only the head of a card when the first five lines are in it; whatever the
+    // lengths of the lines, the entry must show what opening the card shows.
+    void longLinesScanAsTheCardReads()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QLatin1Char('/');
+        for (int len = 600; len <= 1100; len += 7) {
+            const QString name = QStringLiteral("%1.dat").arg(len, 8, 10, QLatin1Char('0'));
+            QVERIFY(writeAll(folder + name,
+                             crlf({QString(len, QChar(0x424)), QString(len, QChar(0x418)),
+                                   QString(len, QChar(0x41e)), "123-45", "678-90", "5", " 2 ", "1970"})));
+        }
+        for (const KlientRec &rec : bazascan::scan(folder)) {
+            QByteArray bytes;
+            QCOMPARE(safefile::readFile(folder + rec.FileName, bytes), FileError::None);
+            const CardHeader h = cardfile::parse(bytes).header;
+            const KlientRec opened =
+                makeKlientRec(rec.FileName, h.familiya, h.imya, h.otchestvo, h.telDom, h.telRab);
+            QVERIFY2(rec == opened, qPrintable(QStringLiteral("%1: the scan shows phones \"%2\" and \"%3\"")
+                                                   .arg(rec.FileName, rec.Telephon1, rec.Telephon2)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHostileFolder)
+#include "tst_hostilefolder.moc"

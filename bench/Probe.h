@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// Start-up as the operator sees it: a fresh process that builds the main window the way the
+// program's main() does, with its data folder indexed, until the window is shown.
+namespace probe {
+
+struct StartUp {
+    bool ok = false;
+    double shownSecs = 0;  // from before the process was spawned to the window shown
+    double readySecs = 0;  // ... to the search having read every card in the background
+    qint64 hwmShownKb = 0; // peak resident memory when the window is shown
+    qint64 hwmReadyKb = 0; // peak resident memory once the search has read every card
+    int count = 0;         // customers in the index
+    // When the probe reached main(), had its QApplication, had built the main window.
+    struct Phase {
+        QString name;
+        double secs;
+    };
+    QList<Phase> phases;
+};
+
+// Spawns this program again in probe mode, headless, and reads its report.
+StartUp measure(const QString &baza, const QString &goods);
+
+// The probe's side: argv is "<program> --probe <baza> <goods>". Prints its report to stdout.
+int run(int argc, char **argv);
+
+// Peak resident memory of this process so far (VmHWM), in kB.
+qint64 peakRssKb();
+
+} // namespace probe
