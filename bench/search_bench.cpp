@@ -1,0 +1,99 @@
+// The search over the generated base: building the index against a plain read of every whole card
+// file, and queries by serial number, phone digits and surname start. Run by scripts/bench.sh after
+// the main benchmark, on the folder it generated.
+#include "CardSearch.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The floor: list the folder and read every card whole, no Qt.
+double rawReadMs(const std::string &folder)
+{
+    QElapsedTimer t;
+    t.start();
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    std::vector<char> buffer(1 << 16);
+    size_t bytes = 0;
+    while (const dirent *e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".dat") != 0)
+            continue;
+        const int fd = ::open((folder + name).c_str(), O_RDONLY);
+        if (fd < 0)
+            continue;
+        for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;)
+            bytes += size_t(n);
+        ::close(fd);
+    }
+    ::closedir(dir);
+    if (bytes == 0)
+        std::fprintf(stderr, "no card read in %s\n", folder.c_str());
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+template <typename F>
+double medianMs(int runs, F f)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        f();
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/tarvesko-bench-100000/База/");
+    const std::string native = folder.toStdString();
+    const int runs = 5;
+
+    rawReadMs(native); // warm the cache
+    const double raw = medianMs(runs, [&] { rawReadMs(native); });
+    CardSearch search(folder);
+    const double build = medianMs(3, [&] {
+        search.rebuild();
+        search.waitUntilReady();
+    });
+    std::printf("search over %s: %d cards, median of %d runs\n", native.c_str(), search.index().cardCount(), runs);
+    std::printf("%-40s %10.1f ms\n", "raw: read every whole card file", raw);
+    std::printf("%-40s %10.1f ms   %.2f x raw   target <= 1.50 x  %s\n", "search index built (worker)", build,
+                build / raw, build <= 1.5 * raw ? "ok" : "MISSED");
+    bool ok = build <= 1.5 * raw;
+    const struct {
+        const char *what;
+        const char *query;
+    } queries[] = {{"query by serial number", "sn354226"},
+                   {"query by phone digits", "91234"},
+                   {"query by surname start", "иван"},
+                   {"query by two words", "петров 2010"}};
+    for (const auto &q : queries) {
+        qint64 total = 0;
+        const double ms = medianMs(runs, [&] { total = search.index().query(QString::fromUtf8(q.query), 1000).total; });
+        const bool target = std::string(q.what) != "query by two words";
+        std::printf("%-40s %10.2f ms   %lld rows%s\n", (std::string(q.what) + " \"" + q.query + "\"").c_str(), ms,
+                    static_cast<long long>(total), target ? (ms <= 20 ? "   target <= 20 ms  ok" : "   target <= 20 ms  MISSED") : "");
+        if (target && ms > 20)
+            ok = false;
+    }
+    std::printf(ok ? "every search target met\n" : "a search target was missed\n");
+    return ok ? 0 : 1;
+}
