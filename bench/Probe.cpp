@@ -1,9 +1,9 @@
 #include "Probe.h"
 
+#include "CardSearch.h"
 #include "Dialogs.h"
 #include "FrmForma.h"
 #include "KlientIndex.h"
-#include "CardSearch.h"
 #include "ProgramFont.h"
 
 #include <QApplication>
@@ -27,7 +27,8 @@ namespace {
 
 qint64 nowNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -51,7 +52,7 @@ qint64 peakRssKb()
             if (line.startsWith("VmHWM:"))
                 return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     }
-    rusage usage {};
+    rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
@@ -72,8 +73,8 @@ int run(int argc, char **argv)
     // As main() starts the program.
     QApplication app(argc, argv);
     QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslator);
     app.setFont(programFont());
 
@@ -90,15 +91,18 @@ int run(int argc, char **argv)
         if (!window.windowHandle() || !window.windowHandle()->isExposed())
             status = 3;
         QCoreApplication::processEvents();
-        std::printf("shown %lld %lld %d\n", static_cast<long long>(nowNs()), static_cast<long long>(peakRssKb()),
-                    window.klientIndex().KlientCount());
+        std::printf("shown %lld %lld %d\n", static_cast<long long>(nowNs()),
+                    static_cast<long long>(peakRssKb()), window.klientIndex().KlientCount());
         std::fflush(stdout);
 
         window.finishStartUp(goods);
         window.search().waitUntilReady();
-        std::printf("ready %lld %lld\n", static_cast<long long>(nowNs()), static_cast<long long>(peakRssKb()));
+        std::printf("ready %lld %lld\n", static_cast<long long>(nowNs()),
+                    static_cast<long long>(peakRssKb()));
         std::fflush(stdout);
     }
+    std::printf("closed %lld\n", static_cast<long long>(nowNs()));
+    std::fflush(stdout);
     Dialogs::install(nullptr);
     return status;
 }
@@ -113,8 +117,8 @@ StartUp measure(const QString &baza, const QString &goods)
     const QByteArray goodsArg = goods.toLocal8Bit();
     QByteArray self = QFile::encodeName(QCoreApplication::applicationFilePath());
     char mode[] = "--probe";
-    char *args[] = {self.data(), mode, const_cast<char *>(bazaArg.constData()), const_cast<char *>(goodsArg.constData()),
-                    nullptr};
+    char *args[] = {self.data(), mode, const_cast<char *>(bazaArg.constData()),
+                    const_cast<char *>(goodsArg.constData()), nullptr};
 
     // The probe runs headless whatever this run uses.
     std::vector<QByteArray> envStore;
@@ -158,6 +162,8 @@ StartUp measure(const QString &baza, const QString &goods)
             shown = true;
         } else if (char name[32]; std::sscanf(line, "phase %31s %lld", name, &ns) == 2) {
             result.phases.append({QString::fromLatin1(name), double(ns - start) / 1e9});
+        } else if (std::sscanf(line, "closed %lld", &ns) == 1) {
+            result.closedSecs = double(ns - start) / 1e9 - result.readySecs;
         } else if (std::sscanf(line, "ready %lld %lld", &ns, &kb) == 2) {
             result.readySecs = double(ns - start) / 1e9;
             result.hwmReadyKb = kb;

@@ -11,6 +11,7 @@ struct StartUp {
     bool ok = false;
     double shownSecs = 0;  // from before the process was spawned to the window shown
     double readySecs = 0;  // ... to the search having read every card in the background
+    double closedSecs = 0; // the main window destroyed, as when the operator closes it
     qint64 hwmShownKb = 0; // peak resident memory when the window is shown
     qint64 hwmReadyKb = 0; // peak resident memory once the search has read every card
     int count = 0;         // customers in the index

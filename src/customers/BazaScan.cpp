@@ -273,7 +273,8 @@ private:
                 m_fileNames.push_back(QString::fromLatin1(m_pool.constData() + n.start, qsizetype(n.size)));
         } else {
             for (const Name &n : m_names)
-                m_fileNames.push_back(QFile::decodeName(QByteArray(m_pool.constData() + n.start, qsizetype(n.size))));
+                m_fileNames.push_back(
+                    QFile::decodeName(QByteArray(m_pool.constData() + n.start, qsizetype(n.size))));
             std::sort(m_fileNames.begin(), m_fileNames.end());
         }
     }

@@ -14,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+#include <sys/mman.h>
+
 // The list is sorted by the collator's order of the keys "<FIO>|<position>". A collator sort key
 // costs some microseconds per customer, too much for a base of a hundred thousand, so the list is
 // first sorted by a cheap key and then checked: every two neighbouring lines must be in the
@@ -57,7 +59,8 @@ private:
         const auto compare = [&collator](char16_t a, char16_t b) {
             return collator.compare(QStringView(&a, 1), QStringView(&b, 1));
         };
-        std::stable_sort(chars.begin(), chars.end(), [&](char16_t a, char16_t b) { return compare(a, b) < 0; });
+        std::stable_sort(chars.begin(), chars.end(),
+                         [&](char16_t a, char16_t b) { return compare(a, b) < 0; });
 
         // Two characters differ only by accent or case when the digit after them decides:
         // "x9" after "y0".
@@ -81,24 +84,49 @@ private:
     bool m_usable = false;
 };
 
-// The key text of the entry at `position`: "<FIO>|" and the position in the number form (a blank,
-// then the digits, as numform::numText writes a position).
-void writeKey(std::vector<char16_t> &out, const QString &fio, int position)
-{
-    out.clear();
-    out.insert(out.end(), fio.utf16(), fio.utf16() + fio.size());
-    out.push_back(u'|');
-    out.push_back(u' ');
-    char digits[16];
-    const char *end = std::to_chars(digits, digits + sizeof digits, position).ptr;
-    for (const char *d = digits; d != end; ++d)
-        out.push_back(char16_t(*d));
-}
+// A block of memory for the keys and items of one sort, `count` values of a trivial type. A large
+// block is asked from the system in huge pages where it offers them: on some machines touching
+// fresh memory page by page costs more than the sort itself.
+template <typename T> class Block {
+public:
+    explicit Block(size_t count) : m_size(count * sizeof(T))
+    {
+        constexpr size_t kHuge = size_t(2) << 20;
+        if (m_size >= kHuge) {
+            const size_t rounded = (m_size + kHuge - 1) & ~(kHuge - 1);
+            m_mapped = rounded + kHuge;
+            void *p = ::mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (p != MAP_FAILED) {
+                m_map = p;
+                const auto aligned =
+                    (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~std::uintptr_t(kHuge - 1);
+                m_data = reinterpret_cast<T *>(aligned);
+                ::madvise(m_data, rounded, MADV_HUGEPAGE);
+                return;
+            }
+            m_mapped = 0;
+        }
+        m_data = static_cast<T *>(::operator new(std::max<size_t>(m_size, 1)));
+    }
+    ~Block()
+    {
+        if (m_map)
+            ::munmap(m_map, m_mapped);
+        else
+            ::operator delete(m_data);
+    }
+    Block(const Block &) = delete;
+    Block &operator=(const Block &) = delete;
 
-QStringView view(const std::vector<char16_t> &key)
-{
-    return QStringView(key.data(), qsizetype(key.size()));
-}
+    T *data() const { return m_data; }
+    T &operator[](size_t i) const { return m_data[i]; }
+
+private:
+    size_t m_size;
+    size_t m_mapped = 0;
+    void *m_map = nullptr;
+    T *m_data = nullptr;
+};
 
 // The order by the collator's sort keys: exact for every text, and slow.
 QList<int> collatorOrder(const KlientIndex &index)
@@ -107,18 +135,17 @@ QList<int> collatorOrder(const KlientIndex &index)
     const QCollator collator = russianCollator();
     std::vector<QCollatorSortKey> keys;
     keys.reserve(size_t(n));
-    std::vector<char16_t> key;
-    for (int p = 0; p < n; ++p) {
-        writeKey(key, index.at(p).FIO, p);
-        keys.push_back(collator.sortKey(view(key).toString()));
-    }
+    for (int p = 0; p < n; ++p)
+        keys.push_back(collator.sortKey(index.at(p).FIO + QLatin1Char('|') + numform::numText(p)));
     QList<int> order(n);
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&keys](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    std::sort(order.begin(), order.end(),
+              [&keys](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
     return order;
 }
 
-// The order by the ranks of the characters, or nothing when a name holds a character without one.
+// The order by the ranks of the characters, checked against the collator; nothing when a name
+// holds a character without a rank or the check fails.
 std::optional<QList<int>> rankOrder(const KlientIndex &index)
 {
     const LetterRanks &ranks = LetterRanks::instance();
@@ -126,51 +153,59 @@ std::optional<QList<int>> rankOrder(const KlientIndex &index)
         return std::nullopt;
     const int n = index.KlientCount();
 
-    // All keys in one block. Each item also holds the first 24 bytes of its key as three numbers,
-    // which decide most comparisons; ranks are never 0, so the padding of a short key sorts before
-    // any character, as the end of a shorter key does.
-    constexpr size_t kHead = 24;
+    // The ranks of all keys in one block, written in one pass in index order, so the names are
+    // read in the order they lie in memory.
+    size_t total = 0;
+    for (int p = 0; p < n; ++p)
+        total += size_t(index.at(p).FIO.size()) + 2 + 10;
+    if (total > UINT32_MAX)
+        return std::nullopt;
+    const Block<std::uint8_t> rank(total);
+
+    // Each item also holds the first 24 ranks of its key as three numbers, which decide most
+    // comparisons; ranks are never 0, so the padding of a short key sorts before any character,
+    // as the end of a shorter key does.
+    constexpr std::uint32_t kHead = 24;
     struct Item {
         std::uint64_t head[3];
         std::uint32_t start;
         std::uint32_t size;
         int position;
     };
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(size_t(n) * 40);
-    std::vector<Item> items(static_cast<size_t>(n));
+    const Block<Item> items(static_cast<size_t>(n));
+    std::uint32_t at = 0;
     const std::uint8_t bar = ranks.rank(u'|');
     const std::uint8_t blank = ranks.rank(u' ');
     for (int p = 0; p < n; ++p) {
-        const size_t from = bytes.size();
-        for (const QChar c : index.at(p).FIO) {
-            const std::uint8_t r = ranks.rank(c.unicode());
-            if (r == 0)
+        const QString &fio = index.at(p).FIO;
+        std::uint8_t *const first = rank.data() + at;
+        std::uint8_t *r = first;
+        for (const QChar c : fio) {
+            if ((*r++ = ranks.rank(c.unicode())) == 0)
                 return std::nullopt;
-            bytes.push_back(r);
         }
-        bytes.push_back(bar);
-        bytes.push_back(blank);
+        *r++ = bar;
+        *r++ = blank;
         char digits[16];
         const char *end = std::to_chars(digits, digits + sizeof digits, p).ptr;
         for (const char *d = digits; d != end; ++d)
-            bytes.push_back(ranks.rank(char16_t(*d)));
-        if (bytes.size() > UINT32_MAX)
-            return std::nullopt;
+            *r++ = ranks.rank(char16_t(*d));
+
         Item &item = items[size_t(p)];
-        item.start = std::uint32_t(from);
-        item.size = std::uint32_t(bytes.size() - from);
+        item.start = at;
+        item.size = std::uint32_t(r - first);
         item.position = p;
-        for (size_t w = 0; w < 3; ++w) {
+        for (std::uint32_t w = 0; w < 3; ++w) {
             std::uint64_t h = 0;
-            for (size_t i = 8 * w; i < 8 * w + 8; ++i)
-                h = (h << 8) | (i < item.size ? bytes[from + i] : 0);
+            for (std::uint32_t i = 8 * w; i < 8 * w + 8; ++i)
+                h = (h << 8) | (i < item.size ? first[i] : 0u);
             item.head[w] = h;
         }
+        at += item.size;
     }
 
-    const std::uint8_t *data = bytes.data();
-    std::sort(items.begin(), items.end(), [data](const Item &a, const Item &b) {
+    const std::uint8_t *ranked = rank.data();
+    std::sort(items.data(), items.data() + n, [ranked](const Item &a, const Item &b) {
         if (a.head[0] != b.head[0])
             return a.head[0] < b.head[0];
         if (a.head[1] != b.head[1])
@@ -179,32 +214,48 @@ std::optional<QList<int>> rankOrder(const KlientIndex &index)
             return a.head[2] < b.head[2];
         const std::uint32_t common = std::min(a.size, b.size);
         if (common > kHead) {
-            const int c = std::memcmp(data + a.start + kHead, data + b.start + kHead, common - kHead);
+            const int c = std::memcmp(ranked + a.start + kHead, ranked + b.start + kHead, common - kHead);
             if (c != 0)
                 return c < 0;
         }
         return a.size < b.size;
     });
 
+    // The check: every line before the next in the collator's order. The names are read in list
+    // order, all over memory, so the entries a few lines ahead are fetched early.
+    const QCollator collator = russianCollator();
+    std::vector<char16_t> keys[2];
+    const auto writeKey = [&index](std::vector<char16_t> &out, int position) {
+        const QString &fio = index.at(position).FIO;
+        out.assign(reinterpret_cast<const char16_t *>(fio.constData()),
+                   reinterpret_cast<const char16_t *>(fio.constData()) + fio.size());
+        out.push_back(u'|');
+        out.push_back(u' ');
+        char digits[16];
+        const char *end = std::to_chars(digits, digits + sizeof digits, position).ptr;
+        for (const char *d = digits; d != end; ++d)
+            out.push_back(char16_t(*d));
+    };
+    constexpr int kAhead = 8;
+    for (int i = 0; i < n; ++i) {
+        if (i + kAhead < n)
+            __builtin_prefetch(&index.at(items[size_t(i + kAhead)].position));
+        if (i + kAhead / 2 < n)
+            __builtin_prefetch(index.at(items[size_t(i + kAhead / 2)].position).FIO.constData());
+        std::vector<char16_t> &current = keys[i % 2];
+        writeKey(current, items[size_t(i)].position);
+        if (i > 0) {
+            const std::vector<char16_t> &previous = keys[(i + 1) % 2];
+            if (collator.compare(QStringView(previous.data(), qsizetype(previous.size())),
+                                 QStringView(current.data(), qsizetype(current.size()))) >= 0)
+                return std::nullopt;
+        }
+    }
+
     QList<int> order(n);
     for (int i = 0; i < n; ++i)
         order[i] = items[size_t(i)].position;
     return order;
-}
-
-// True when every line is before the next in the collator's order.
-bool inCollatorOrder(const KlientIndex &index, const QList<int> &order)
-{
-    const QCollator collator = russianCollator();
-    std::vector<char16_t> previous;
-    std::vector<char16_t> current;
-    for (qsizetype i = 0; i < order.size(); ++i) {
-        writeKey(current, index.at(order[i]).FIO, order[i]);
-        if (i > 0 && collator.compare(view(previous), view(current)) >= 0)
-            return false;
-        std::swap(previous, current);
-    }
-    return true;
 }
 
 } // namespace
@@ -216,7 +267,7 @@ QList<int> fioOrder(const KlientIndex &index)
         std::iota(order.begin(), order.end(), 0);
         return order;
     }
-    if (std::optional<QList<int>> order = rankOrder(index); order && inCollatorOrder(index, *order))
+    if (std::optional<QList<int>> order = rankOrder(index))
         return *std::move(order);
     return collatorOrder(index);
 }

@@ -45,7 +45,8 @@ int KlientIndex::findFile(const QString &fileName) const
     return -1;
 }
 
-int KlientIndex::findCustomer(const QString &surname, const QString &telephon1, const QString &telephon2) const
+int KlientIndex::findCustomer(const QString &surname, const QString &telephon1,
+                              const QString &telephon2) const
 {
     const QString upper = surname.toUpper();
     if (m_lookup.size() != size_t(m_recs.size())) {

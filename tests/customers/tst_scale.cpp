@@ -34,14 +34,15 @@ const QString kLastName = QStringLiteral("Ящук Ярослав Янович")
 // order of their positions.
 const QList<int> kTwins{9, 10, 32767, 32768, 39998};
 
-const char *const kSurnames[] = {"Иванов",  "иванов",   "ИВАНОВ",  "Фёдоров", "Федоров", "Ёлкин",  "Елкин",
-                                 "Абрамов", "Абрамова", "Петров",  "Петров-Водкин", "Д'Артаньян", "Шмидт", "Яковлев",
-                                 "Жуков",   "Щукин",    "Эйхвальд", "Юдин",   "Цой",     "О'Нил",  "Кузнецова"};
-const char *const kNames[] = {"Пётр", "Петр", "Иван", "Анна", "Алёна", "Олег", "Ян", "Джон", "Мария", "Юрий", ""};
+const char *const kSurnames[] = {"Иванов", "иванов",  "ИВАНОВ",   "Фёдоров", "Федоров",       "Ёлкин",
+                                 "Елкин",  "Абрамов", "Абрамова", "Петров",  "Петров-Водкин", "Д'Артаньян",
+                                 "Шмидт",  "Яковлев", "Жуков",    "Щукин",   "Эйхвальд",      "Юдин",
+                                 "Цой",    "О'Нил",   "Кузнецова"};
+const char *const kNames[] = {"Пётр", "Петр", "Иван",  "Анна", "Алёна", "Олег",
+                              "Ян",   "Джон", "Мария", "Юрий", ""};
 const char *const kPatronymics[] = {"Ильич", "Петрович", "Семёнович", "Ивановна", "", "Олегович", "Юрьевна"};
 
-template <size_t N>
-QString pick(const char *const (&list)[N], int k)
+template <size_t N> QString pick(const char *const (&list)[N], int k)
 {
     return QString::fromUtf8(list[size_t(k) % N]);
 }
@@ -56,8 +57,8 @@ QStringList nameAt(int position)
     if (position == kLast)
         return kLastName.split(QLatin1Char(' '));
     if (kTwins.contains(position))
-        return {position % 2 ? QStringLiteral("одинаков") : QStringLiteral("Одинаков"), QStringLiteral("Олег"),
-                QStringLiteral("Олегович")};
+        return {position % 2 ? QStringLiteral("одинаков") : QStringLiteral("Одинаков"),
+                QStringLiteral("Олег"), QStringLiteral("Олегович")};
     return {pick(kSurnames, position), pick(kNames, position / 21), pick(kPatronymics, position / 231)};
 }
 
@@ -70,7 +71,8 @@ QList<int> collatorKeyOrder(const KlientIndex &index)
         keys.push_back(collator.sortKey(index.at(p).FIO + QLatin1Char('|') + numform::numText(p)));
     QList<int> order(index.KlientCount());
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
     return order;
 }
 
@@ -89,7 +91,8 @@ KlientIndex randomNames(const QString &alphabet, int count, quint32 seed)
     KlientIndex index;
     for (int p = 0; p < count; ++p)
         index.append(makeKlientRec(cardName(p), pool[int(rng.bounded(quint32(pool.size())))],
-                                   pool[int(rng.bounded(quint32(pool.size())))], pool[int(rng.bounded(4))], {}, {}));
+                                   pool[int(rng.bounded(quint32(pool.size())))], pool[int(rng.bounded(4))],
+                                   {}, {}));
     return index;
 }
 
@@ -116,10 +119,13 @@ private slots:
         for (int p = 0; p < kCards; ++p) {
             const QStringList fio = nameAt(p);
             Card card;
-            card.header = {fio[0], fio[1], fio[2], QString::number(2000000 + p), QString(), QStringLiteral("5"), 2,
-                           QStringLiteral("1970")};
+            card.header = {fio[0],    fio[1],
+                           fio[2],    QString::number(2000000 + p),
+                           QString(), QStringLiteral("5"),
+                           2,         QStringLiteral("1970")};
             const QByteArray bytes = cardfile::serialize(card);
-            const int fd = ::open(QFile::encodeName(m_baza + cardName(p)).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int fd = ::open(QFile::encodeName(m_baza + cardName(p)).constData(),
+                                  O_WRONLY | O_CREAT | O_TRUNC, 0644);
             QVERIFY(fd >= 0);
             QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
             ::close(fd);
@@ -141,8 +147,10 @@ private slots:
         // Selecting a line past 32,767 shows its own card.
         list->setCurrentIndex(list->model()->index(kLast, 0));
         QCOMPARE(panel.SelIndex(), kLast);
-        QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("FileTxt"))->text(), QStringLiteral("00040000.dat"));
-        QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("TelTxt1"))->text(), QString::number(2000000 + kLast));
+        QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("FileTxt"))->text(),
+                 QStringLiteral("00040000.dat"));
+        QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("TelTxt1"))->text(),
+                 QString::number(2000000 + kLast));
     }
 
     // The list is the collator's order of the keys, also where equal names are ordered by the text
@@ -194,7 +202,8 @@ private slots:
         QCOMPARE(window.CardIndex(), kLast);
         QCOMPARE(window.CurFile(), QStringLiteral("00040000.dat"));
         QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("BzDTxt_0"))->text(), QStringLiteral("Ящук"));
-        QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("BzDTxt_5"))->text(), QString::number(2000000 + kLast));
+        QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("BzDTxt_5"))->text(),
+                 QString::number(2000000 + kLast));
 
         window.OpenFile(32768);
         QCOMPARE(window.CurFile(), QStringLiteral("00032769.dat"));
