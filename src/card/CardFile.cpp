@@ -5,6 +5,11 @@
 
 QString CardLineReader::readLine()
 {
+    return cp1251::decode(readLineBytes());
+}
+
+QByteArrayView CardLineReader::readLineBytes()
+{
     const qsizetype start = m_pos;
     qsizetype end = start;
     const char *data = m_bytes.data();
@@ -18,7 +23,7 @@ QString CardLineReader::readLine()
         else
             m_pos += 1;
     }
-    return cp1251::decode(m_bytes.sliced(start, end - start));
+    return m_bytes.sliced(start, end - start);
 }
 
 namespace cardfile {

@@ -36,6 +36,8 @@ public:
     bool atEnd() const { return m_pos >= m_bytes.size(); }
     // The next line decoded from Windows-1251; empty text past the end.
     QString readLine();
+    // The bytes of the next line, without its line end; empty past the end.
+    QByteArrayView readLineBytes();
 
 private:
     QByteArrayView m_bytes;

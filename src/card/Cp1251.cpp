@@ -41,13 +41,20 @@ const Tables &tables()
 
 } // namespace
 
-QString decode(QByteArrayView bytes)
+char16_t *decodeInto(char16_t *out, QByteArrayView bytes)
 {
     const Tables &t = tables();
+    for (const char b : bytes)
+        *out++ = t.toUnicode[static_cast<unsigned char>(b)];
+    return out;
+}
+
+QString decode(QByteArrayView bytes)
+{
+    if (bytes.isEmpty())
+        return {};
     QString out(bytes.size(), Qt::Uninitialized);
-    QChar *dst = out.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        dst[i] = QChar(t.toUnicode[static_cast<unsigned char>(bytes[i])]);
+    decodeInto(reinterpret_cast<char16_t *>(out.data()), bytes);
     return out;
 }
 

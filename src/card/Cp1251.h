@@ -10,6 +10,8 @@
 namespace cp1251 {
 
 QString decode(QByteArrayView bytes);
+// Decodes into `out`, which has room for every byte; returns the end of what was written.
+char16_t *decodeInto(char16_t *out, QByteArrayView bytes);
 QByteArray encode(QStringView text); // characters outside the code page become '?'
 bool canEncode(QChar c);
 bool canEncode(QStringView text);

@@ -1,5 +1,6 @@
 #include "BazaScan.h"
 
+#include "CardFile.h"
 #include "Cp1251.h"
 
 #include <QFile>
@@ -56,10 +57,9 @@ bool holdsLines(QByteArrayView head, int count)
     }
 }
 
-// Every byte of a card decoded, and the upper case of that character (0 when it is more than
-// one character), taken once from the card decoder and QString::toUpper.
+// The upper case of every byte's character (0 when it is more than one character), taken once
+// from the card decoder and QString::toUpper.
 struct ByteTables {
-    std::array<char16_t, 256> text{};
     std::array<char16_t, 256> upper{};
 
     ByteTables()
@@ -69,7 +69,6 @@ struct ByteTables {
             all[b] = char(b);
         const QString decoded = cp1251::decode(all);
         for (int b = 0; b < 256; ++b) {
-            text[size_t(b)] = decoded[b].unicode();
             const QString up = QString(decoded[b]).toUpper();
             upper[size_t(b)] = up.size() == 1 ? up[0].unicode() : 0;
         }
@@ -80,23 +79,6 @@ const ByteTables &tables()
 {
     static const ByteTables t;
     return t;
-}
-
-char16_t *decodeInto(char16_t *out, QByteArrayView bytes)
-{
-    const ByteTables &t = tables();
-    for (const char b : bytes)
-        *out++ = t.text[static_cast<unsigned char>(b)];
-    return out;
-}
-
-QString decoded(QByteArrayView bytes)
-{
-    if (bytes.isEmpty())
-        return {};
-    QString s(bytes.size(), Qt::Uninitialized);
-    decodeInto(reinterpret_cast<char16_t *>(s.data()), bytes);
-    return s;
 }
 
 // The upper-cased surname: per character where each has a one-character upper case (every
@@ -115,24 +97,6 @@ QString upperCased(QByteArrayView bytes, const QString &text)
         *out++ = u;
     }
     return s;
-}
-
-// The first `count` lines of the bytes by the card reader's rules: CR LF, a lone CR or a lone LF
-// ends a line; lines past the end are empty.
-void splitLines(QByteArrayView bytes, QByteArrayView *lines, int count)
-{
-    const char *data = bytes.data();
-    const qsizetype size = bytes.size();
-    qsizetype pos = 0;
-    for (int i = 0; i < count; ++i) {
-        qsizetype end = pos;
-        while (end < size && data[end] != '\r' && data[end] != '\n')
-            ++end;
-        lines[i] = pos < size ? QByteArrayView(data + pos, end - pos) : QByteArrayView();
-        pos = end;
-        if (pos < size)
-            pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
-    }
 }
 
 // Reads the head of the open card `fd` into `head`, or the whole file into `whole` when its first
@@ -296,21 +260,24 @@ QStringList listCardFiles(const QString &bazaPath)
 
 KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes)
 {
+    // The card opener's line rules; lines past the end are empty.
+    CardLineReader reader(bytes);
     QByteArrayView lines[5];
-    splitLines(bytes, lines, 5);
+    for (QByteArrayView &line : lines)
+        line = reader.readLineBytes();
     KlientRec rec;
-    rec.Familiya = decoded(lines[0]);
+    rec.Familiya = cp1251::decode(lines[0]);
     // The full name decoded at once into its own string: surname, blank, name, blank, patronymic.
     rec.FIO = QString(lines[0].size() + lines[1].size() + lines[2].size() + 2, Qt::Uninitialized);
     char16_t *out = reinterpret_cast<char16_t *>(rec.FIO.data());
-    out = decodeInto(out, lines[0]);
+    out = cp1251::decodeInto(out, lines[0]);
     *out++ = u' ';
-    out = decodeInto(out, lines[1]);
+    out = cp1251::decodeInto(out, lines[1]);
     *out++ = u' ';
-    decodeInto(out, lines[2]);
+    cp1251::decodeInto(out, lines[2]);
     rec.FileName = fileName;
-    rec.Telephon1 = decoded(lines[3]);
-    rec.Telephon2 = decoded(lines[4]);
+    rec.Telephon1 = cp1251::decode(lines[3]);
+    rec.Telephon2 = cp1251::decode(lines[4]);
     rec.FamiliyaUpper = upperCased(lines[0], rec.Familiya);
     return rec;
 }

@@ -81,14 +81,4 @@ QByteArray digitsOf(QByteArrayView folded)
     return out;
 }
 
-bool allDigits(QByteArrayView folded)
-{
-    if (folded.isEmpty())
-        return false;
-    for (char c : folded)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
 } // namespace folding

@@ -20,6 +20,5 @@ QByteArray wordify(QByteArrayView folded);
 QByteArray serialForm(QByteArrayView folded);
 // Only the digits.
 QByteArray digitsOf(QByteArrayView folded);
-bool allDigits(QByteArrayView folded);
 
 } // namespace folding
