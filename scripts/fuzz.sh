@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes the readers of the program's files under ASan+UBSan for a bounded time.
-#   scripts/fuzz.sh [seconds-per-target]     (default 20; three targets)
+#   scripts/fuzz.sh [seconds-per-target]     (default 20; four targets)
 # Builds with clang in build-fuzz/, first runs every seed in full (the 1 MB line included), then
 # fuzzes each target from its seeds. Prints executions and corpus size per target and exits non-zero
 # when any target crashed or broke its property; the input is kept in build-fuzz/artifacts/.
@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 secs=${1:-20}
 build=build-fuzz
-targets=(fuzz_cardfile fuzz_cardscan fuzz_catalogue)
+targets=(fuzz_cardfile fuzz_cardscan fuzz_catalogue fuzz_cardsearch)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
       -DTARVESKO_FUZZ=ON -DTARVESKO_SANITIZE=ON -DTARVESKO_TESTS=OFF -DTARVESKO_BENCH=OFF >/dev/null
@@ -36,6 +36,7 @@ seeds_of() {
   case "$1" in
     fuzz_cardfile) echo "fuzz/corpus/cardfile" ;;
     fuzz_cardscan) echo "fuzz/corpus/cardscan fuzz/corpus/cardfile" ;;
+    fuzz_cardsearch) echo "fuzz/corpus/cardfile" ;;
     fuzz_catalogue) echo "fuzz/corpus/catalogue" ;;
   esac
 }

@@ -7,9 +7,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <thread>
+#include <vector>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -199,16 +203,49 @@ public:
 
     KlientRec read(qsizetype i) const
     {
-        // A name that is not valid in the file-name encoding is opened the way the program names
-        // it everywhere else, by its decoded text encoded again.
-        const QByteArray native = m_ascii ? QByteArray() : QFile::encodeName(m_fileNames[size_t(i)]);
-        const char *name = m_ascii ? m_pool.constData() + m_names[size_t(i)].start : native.constData();
-        return readCardAt(::dirfd(m_dir), name, m_fileNames[size_t(i)]);
+        const QByteArray native = nativeName(i);
+        return readCardAt(::dirfd(m_dir), m_ascii ? asciiName(i) : native.constData(),
+                          m_fileNames[size_t(i)]);
+    }
+
+    // Reads the whole card into `buffer`, whose room is kept from card to card. Returns the size
+    // read, -1 when it cannot be read.
+    qsizetype readWhole(qsizetype i, QByteArray &buffer) const
+    {
+        const QByteArray native = nativeName(i);
+        const int fd = ::openat(::dirfd(m_dir), m_ascii ? asciiName(i) : native.constData(),
+                                O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            return -1;
+        qsizetype have = 0;
+        for (;;) {
+            if (buffer.size() - have < 4096)
+                buffer.resize(std::max<qsizetype>(2 * buffer.size(), 64 * 1024));
+            const ssize_t n = ::read(fd, buffer.data() + have, size_t(buffer.size() - have));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (n < 0)
+                    have = -1;
+                break;
+            }
+            have += n;
+        }
+        ::close(fd);
+        return have;
     }
 
     QStringList fileNames() const { return QStringList(m_fileNames.begin(), m_fileNames.end()); }
 
 private:
+    const char *asciiName(qsizetype i) const { return m_pool.constData() + m_names[size_t(i)].start; }
+    // A name that is not valid in the file-name encoding is opened the way the program names it
+    // everywhere else, by its decoded text encoded again.
+    QByteArray nativeName(qsizetype i) const
+    {
+        return m_ascii ? QByteArray() : QFile::encodeName(m_fileNames[size_t(i)]);
+    }
+
     struct Name {
         std::uint64_t head; // the first eight bytes, for quick comparisons
         std::uint32_t start;
@@ -256,6 +293,31 @@ private:
 QStringList listCardFiles(const QString &bazaPath)
 {
     return CardFolder(bazaPath).fileNames();
+}
+
+bool forEachCard(const QString &bazaPath, int parts,
+                 const std::function<bool(int, const QString &, QByteArrayView)> &visit)
+{
+    const CardFolder folder(bazaPath);
+    parts = int(std::clamp<qsizetype>(parts, 1, std::max<qsizetype>(folder.size(), 1)));
+    std::atomic<bool> stopped = false;
+    const auto readPart = [&](int part) {
+        const qsizetype from = folder.size() * part / parts;
+        const qsizetype to = folder.size() * (part + 1) / parts;
+        QByteArray buffer;
+        for (qsizetype i = from; i < to && !stopped.load(std::memory_order_relaxed); ++i) {
+            const qsizetype size = folder.readWhole(i, buffer);
+            if (size >= 0 && !visit(part, folder.fileName(i), QByteArrayView(buffer).first(size)))
+                stopped = true;
+        }
+    };
+    {
+        std::vector<std::jthread> others;
+        for (int part = 1; part < parts; ++part)
+            others.emplace_back(readPart, part);
+        readPart(0);
+    }
+    return !stopped;
 }
 
 KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes)

@@ -6,12 +6,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace bazascan {
 
 // The card files of the data folder: ordinary files whose names end in ".dat" (any letter case),
 // hidden files, folders and links left out, sorted by name so that positions are the same on
 // every scan. A missing folder lists nothing.
 QStringList listCardFiles(const QString &bazaPath);
+
+// Reads every card file of listCardFiles() whole and hands its bytes (valid only during the call)
+// to `visit`; a card that cannot be read is left out. The list is cut into `parts` runs of
+// consecutive cards read side by side, each in a thread of its own: `visit` gets the number of
+// the run, is called from that run's thread and sees its cards in list order. Stops when `visit`
+// returns false, and then returns false.
+bool forEachCard(const QString &bazaPath, int parts,
+                 const std::function<bool(int, const QString &, QByteArrayView)> &visit);
 
 // The index entry of one card from the start of its file; lines past the end are empty.
 KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes);

@@ -18,7 +18,9 @@ std::shared_ptr<SearchIndex::Entry> readEntry(const QString &bazaPath, const QSt
 
 } // namespace
 
-CardSearch::CardSearch(QString bazaPath, QObject *parent) : QObject(parent), m_bazaPath(std::move(bazaPath)) {}
+CardSearch::CardSearch(QString bazaPath, QObject *parent) : QObject(parent), m_bazaPath(std::move(bazaPath))
+{
+}
 
 CardSearch::~CardSearch()
 {
@@ -41,14 +43,19 @@ void CardSearch::rebuild()
     m_cancel = cancel;
     const QString bazaPath = m_bazaPath;
     QThread *thread = QThread::create([this, bazaPath, generation, cancel] {
-        auto built = std::make_shared<SearchIndex>();
-        QByteArray bytes;
-        for (const QString &name : bazascan::listCardFiles(bazaPath)) {
-            if (cancel->load())
-                return;
-            if (safefile::readFile(bazaPath + name, bytes) == FileError::None)
-                built->setEntry(SearchIndex::makeEntry(name, bytes));
-        }
+        // Most of the time goes into the system calls of opening and reading each card; two runs
+        // of cards read side by side, one a core, overlap them.
+        std::vector<SearchIndex> parts(size_t(std::min(2, QThread::idealThreadCount())));
+        const bool whole = bazascan::forEachCard(bazaPath, int(parts.size()),
+                                                 [&](int part, const QString &name, QByteArrayView bytes) {
+                                                     parts[size_t(part)].addCard(name, bytes);
+                                                     return !cancel->load();
+                                                 });
+        if (!whole || cancel->load())
+            return;
+        auto built = std::make_shared<SearchIndex>(std::move(parts[0]));
+        for (size_t i = 1; i < parts.size(); ++i)
+            built->append(std::move(parts[i]));
         if (!cancel->load())
             QMetaObject::invokeMethod(
                 this, [this, generation, built] { workerDone(generation, built); }, Qt::QueuedConnection);

@@ -10,6 +10,7 @@ namespace {
 struct Tables {
     std::array<char, 256> fold{};
     std::array<bool, 256> alnum{};
+    std::array<char, 256> word{}; // the folded byte, or a blank where it is no letter or digit
 
     Tables()
     {
@@ -26,6 +27,10 @@ struct Tables {
             fold[b] = cp1251::canEncode(c) ? cp1251::encode(QString(c)).at(0) : byte;
             alnum[b] = text.at(0).isLetterOrNumber();
         }
+        for (int b = 0; b < 256; ++b) {
+            const char f = fold[b];
+            word[b] = alnum[static_cast<unsigned char>(f)] ? f : ' ';
+        }
     }
 };
 
@@ -37,12 +42,22 @@ const Tables &tables()
 
 } // namespace
 
+const char *foldTable()
+{
+    return tables().fold.data();
+}
+
+const char *wordTable()
+{
+    return tables().word.data();
+}
+
 QByteArray fold(QByteArrayView cp1251)
 {
-    const Tables &t = tables();
+    const char *table = foldTable();
     QByteArray out(cp1251.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < cp1251.size(); ++i)
-        out[i] = t.fold[static_cast<unsigned char>(cp1251[i])];
+        out[i] = table[static_cast<unsigned char>(cp1251[i])];
     return out;
 }
 
@@ -67,7 +82,7 @@ QByteArray serialForm(QByteArrayView folded)
     QByteArray out;
     out.reserve(folded.size());
     for (char c : folded)
-        if (c != ' ' && c != '-' && c != '/' && c != '.')
+        if (!isSerialMark(c))
             out.append(c);
     return out;
 }

@@ -21,4 +21,13 @@ QByteArray serialForm(QByteArrayView folded);
 // Only the digits.
 QByteArray digitsOf(QByteArrayView folded);
 
+// The byte tables behind them, for folding card bytes in place: the folded byte, and the folded
+// byte or a blank where it is no letter or digit.
+const char *foldTable();
+const char *wordTable();
+inline bool isSerialMark(char folded)
+{
+    return folded == ' ' || folded == '-' || folded == '/' || folded == '.';
+}
+
 } // namespace folding

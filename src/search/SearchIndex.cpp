@@ -1,7 +1,7 @@
 #include "SearchIndex.h"
 
 #include "CardFile.h"
-#include "Cp1251.h"
+#include "FoldedCard.h"
 #include "Folding.h"
 #include "PurchaseDate.h"
 
@@ -11,38 +11,10 @@
 
 namespace {
 
-// The folded text of a card is a run of sections, each opened by one of these bytes (folding
-// turns every control byte of the card into a blank, so they cannot occur inside a section).
-enum Section : char {
-    CardWords = 1, // full name and file name, searched by word start
-    Phones = 2,    // both phones as written and as digits, searched anywhere
-    PurchaseWords = 3,
-    ItemWords = 4,
-    Serial = 5, // searched anywhere
-};
-
 bool contains(QByteArrayView haystack, QByteArrayView needle)
 {
-    return !needle.isEmpty() && ::memmem(haystack.data(), size_t(haystack.size()), needle.data(), size_t(needle.size()));
-}
-
-QByteArray foldedField(const QString &text)
-{
-    return folding::fold(cp1251::encode(text));
-}
-
-void addSection(QByteArray &out, Section kind, const QByteArray &text)
-{
-    out.append(char(kind));
-    out.append(text);
-}
-
-QByteArray startsOfWords(std::initializer_list<QString> fields)
-{
-    QByteArray out;
-    for (const QString &f : fields)
-        out += ' ' + folding::wordify(foldedField(f));
-    return out;
+    return !needle.isEmpty() &&
+           ::memmem(haystack.data(), size_t(haystack.size()), needle.data(), size_t(needle.size()));
 }
 
 // A query word in the forms the sections are searched with.
@@ -66,39 +38,17 @@ struct Word {
     bool matches(Section kind, QByteArrayView text) const
     {
         switch (kind) {
-        case CardWords:
-        case PurchaseWords:
-        case ItemWords:
+        case Section::CardWords:
+        case Section::PurchaseWords:
+        case Section::ItemWords:
             return contains(text, wordStart);
-        case Phones:
+        case Section::Phones:
             return contains(text, folded);
-        case Serial:
+        case Section::Serial:
             return contains(text, serial);
         }
         return false;
     }
-};
-
-// Walks the sections of a folded card.
-class Sections {
-public:
-    explicit Sections(QByteArrayView text) : m_text(text) {}
-    bool next(Section &kind, QByteArrayView &body)
-    {
-        if (m_pos >= m_text.size())
-            return false;
-        kind = Section(m_text[m_pos]);
-        qsizetype end = m_pos + 1;
-        while (end < m_text.size() && static_cast<unsigned char>(m_text[end]) > Serial)
-            ++end;
-        body = m_text.sliced(m_pos + 1, end - m_pos - 1);
-        m_pos = end;
-        return true;
-    }
-
-private:
-    QByteArrayView m_text;
-    qsizetype m_pos = 0;
 };
 
 QString phonesText(const CardHeader &h)
@@ -132,23 +82,11 @@ SearchRow rowOfCard(const QString &fileName, const Card &card, int purchase, int
 
 } // namespace
 
-SearchIndex::Entry SearchIndex::makeEntry(const QString &fileName, const QByteArray &cardBytes)
+SearchIndex::Entry SearchIndex::makeEntry(const QString &fileName, QByteArrayView cardBytes)
 {
-    const Card card = cardfile::parse(cardBytes);
-    const CardHeader &h = card.header;
-    QByteArray out;
-    addSection(out, CardWords, startsOfWords({fioOf(h), fileName}));
-    const QByteArray tel1 = foldedField(h.telDom);
-    const QByteArray tel2 = foldedField(h.telRab);
-    addSection(out, Phones, tel1 + ' ' + tel2 + ' ' + folding::digitsOf(tel1) + ' ' + folding::digitsOf(tel2));
-    for (const TovarCls &p : card.pokupki) {
-        addSection(out, PurchaseWords, startsOfWords({purchaseDateText(p.Day, p.Mesac, p.God), p.Tovar}));
-        for (int k = 0; 2 * k < p.ListCount(); ++k) {
-            addSection(out, ItemWords, startsOfWords({p.List(2 * k)}));
-            addSection(out, Serial, folding::serialForm(foldedField(p.List(2 * k + 1))));
-        }
-    }
-    return {fileName, out};
+    Entry entry{fileName, {}, {}};
+    entry.shape = appendFoldedCard(entry.folded, fileName, cardBytes);
+    return entry;
 }
 
 SearchRow SearchIndex::rowOf(const SearchHit &hit, const QByteArray &cardBytes)
@@ -156,9 +94,23 @@ SearchRow SearchIndex::rowOf(const SearchHit &hit, const QByteArray &cardBytes)
     return rowOfCard(hit.fileName, cardfile::parse(cardBytes), hit.purchase, hit.item);
 }
 
-void SearchIndex::setEntry(const Entry &entry)
+namespace {
+constexpr qsizetype kChunk = 1 << 20;
+}
+
+SearchIndex::Chunk &SearchIndex::chunkWithRoom()
 {
-    auto at = m_positions.constFind(entry.fileName);
+    if (m_chunks.isEmpty() || m_chunks.last().folded.size() >= kChunk) {
+        m_chunks.append(Chunk{});
+        // With some room to spare, so that a card started near the end rarely moves the chunk.
+        m_chunks.last().folded.reserve(kChunk + kChunk / 8);
+    }
+    return m_chunks.last();
+}
+
+template <typename Append> void SearchIndex::placeCard(const QString &fileName, Append append)
+{
+    auto at = m_positions.constFind(fileName);
     int position;
     if (at != m_positions.cend()) {
         position = *at;
@@ -166,13 +118,29 @@ void SearchIndex::setEntry(const Entry &entry)
     } else {
         position = int(m_cards.size());
         m_cards.append(Slot{});
-        m_positions.insert(entry.fileName, position);
+        m_positions.insert(fileName, position);
     }
-    Slot &card = m_cards[position];
-    card = {entry.fileName, m_folded.size(), int(entry.folded.size()), true};
-    m_folded += entry.folded;
-    m_starts.append({card.folded, position});
+    Chunk &chunk = chunkWithRoom();
+    const qsizetype start = chunk.folded.size();
+    const CardShape shape = append(chunk.folded);
+    const int size = int(chunk.folded.size() - start);
+    m_cards[position] = {fileName, int(m_chunks.size() - 1), start, size, shape, true};
+    chunk.starts.append({start, position});
+    m_total += size;
     compactIfWasteful();
+}
+
+void SearchIndex::setEntry(const Entry &entry)
+{
+    placeCard(entry.fileName, [&entry](QByteArray &chunk) {
+        chunk += entry.folded;
+        return entry.shape;
+    });
+}
+
+void SearchIndex::addCard(const QString &fileName, QByteArrayView cardBytes)
+{
+    placeCard(fileName, [&](QByteArray &chunk) { return appendFoldedCard(chunk, fileName, cardBytes); });
 }
 
 void SearchIndex::removeFile(const QString &fileName)
@@ -187,46 +155,76 @@ void SearchIndex::removeFile(const QString &fileName)
     compactIfWasteful();
 }
 
+void SearchIndex::append(SearchIndex &&other)
+{
+    const int firstCard = int(m_cards.size());
+    const int firstChunk = int(m_chunks.size());
+    m_positions.reserve(m_positions.size() + other.m_positions.size());
+    for (Slot &card : other.m_cards) {
+        if (card.live) {
+            card.chunk += firstChunk;
+            m_positions.insert(card.fileName, int(m_cards.size()));
+        }
+        m_cards.append(std::move(card));
+    }
+    for (Chunk &chunk : other.m_chunks) {
+        for (auto &start : chunk.starts)
+            start.second += firstCard;
+        m_chunks.append(std::move(chunk));
+    }
+    m_total += other.m_total;
+    m_waste += other.m_waste;
+    other = SearchIndex();
+}
+
 void SearchIndex::compactIfWasteful()
 {
-    if (m_waste < 1 << 20 || m_waste < m_folded.size() / 2)
+    if (m_waste < kChunk || m_waste < m_total / 2)
         return;
-    QByteArray folded;
-    folded.reserve(m_folded.size() - m_waste);
-    m_starts.clear();
+    const QList<Chunk> old = std::exchange(m_chunks, {});
+    m_total = 0;
+    m_waste = 0;
     for (int i = 0; i < m_cards.size(); ++i) {
         Slot &card = m_cards[i];
         if (!card.live)
             continue;
-        const qsizetype f = folded.size();
-        folded += foldedOf(card);
-        card.folded = f;
-        m_starts.append({f, i});
+        Chunk &chunk = chunkWithRoom();
+        const qsizetype start = chunk.folded.size();
+        chunk.folded += QByteArrayView(old[card.chunk].folded).sliced(card.folded, card.foldedSize);
+        card.chunk = int(m_chunks.size() - 1);
+        card.folded = start;
+        chunk.starts.append({start, i});
+        m_total += card.foldedSize;
     }
-    m_folded = std::move(folded);
-    m_waste = 0;
 }
 
 QList<int> SearchIndex::cardsHolding(QByteArrayView needle) const
 {
     QList<int> found;
-    const char *base = m_folded.constData();
-    qsizetype from = 0;
-    while (from < m_folded.size()) {
-        const void *hit = ::memmem(base + from, size_t(m_folded.size() - from), needle.data(), size_t(needle.size()));
-        if (!hit)
-            break;
-        const qsizetype offset = static_cast<const char *>(hit) - base;
-        // The last card that starts at or before the hit holds it, unless it was written again.
-        auto it = std::upper_bound(m_starts.cbegin(), m_starts.cend(), offset,
-                                   [](qsizetype o, const std::pair<qsizetype, int> &s) { return o < s.first; });
-        --it;
-        const Slot &card = m_cards[it->second];
-        if (card.live && card.folded == it->first && offset + needle.size() <= card.folded + card.foldedSize) {
-            found.append(it->second);
-            from = card.folded + card.foldedSize;
-        } else {
-            from = offset + 1;
+    for (int c = 0; c < m_chunks.size(); ++c) {
+        const Chunk &chunk = m_chunks[c];
+        const char *base = chunk.folded.constData();
+        const qsizetype size = chunk.folded.size();
+        qsizetype from = 0;
+        while (from < size) {
+            const void *hit =
+                ::memmem(base + from, size_t(size - from), needle.data(), size_t(needle.size()));
+            if (!hit)
+                break;
+            const qsizetype offset = static_cast<const char *>(hit) - base;
+            // The last card that starts at or before the hit holds it, unless it was written again.
+            auto it =
+                std::upper_bound(chunk.starts.cbegin(), chunk.starts.cend(), offset,
+                                 [](qsizetype o, const std::pair<qsizetype, int> &s) { return o < s.first; });
+            --it;
+            const Slot &card = m_cards[it->second];
+            if (card.live && card.chunk == c && card.folded == it->first &&
+                offset + needle.size() <= card.folded + card.foldedSize) {
+                found.append(it->second);
+                from = card.folded + card.foldedSize;
+            } else {
+                from = offset + 1;
+            }
         }
     }
     std::sort(found.begin(), found.end());
@@ -259,8 +257,8 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
         const Slot &card = m_cards[position];
         const QByteArrayView folded = foldedOf(card);
         bool possible = true;
-        for (qsizetype i = 0; possible && i < words.size(); ++i)
-            possible = contains(folded, words[i].key);
+        for (const Word &w : words)
+            possible = possible && (&w == sweep || contains(folded, w.key));
         if (!possible)
             continue;
 
@@ -271,9 +269,23 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
                     m |= 1u << i;
             return m;
         };
-        // Which rows of the card match: the card's own columns count for each of its rows.
+        Section kind;
+        QByteArrayView body;
+        // The card's own columns count for each of its rows: when they hold every word, every row
+        // of the card matches, and past the rows shown they need only be counted.
+        quint32 cardMask = 0;
+        Sections head(folded.first(card.shape.head));
+        while (head.next(kind, body))
+            cardMask |= mask(kind, body);
+        const bool everyRow = cardMask == all;
+        if (everyRow && result.hits.size() >= limit) {
+            result.total += card.shape.rows;
+            continue;
+        }
+
+        // Which rows of the card match.
         hits.clear();
-        quint32 cardMask = 0, purchaseMask = 0, itemMask = 0;
+        quint32 purchaseMask = 0, itemMask = 0;
         int purchase = -1, item = -1;
         bool purchaseHasItems = false;
         const auto closeItem = [&] {
@@ -285,30 +297,28 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
             if (purchase >= 0 && !purchaseHasItems && purchaseMask == all)
                 hits.append({purchase, -1});
         };
-        Sections sections(folded);
-        Section kind;
-        QByteArrayView body;
+        Sections sections(folded.sliced(card.shape.head));
         while (sections.next(kind, body)) {
             switch (kind) {
-            case CardWords:
-            case Phones:
-                cardMask |= mask(kind, body);
-                break;
-            case PurchaseWords:
+            case Section::CardWords:
+            case Section::Phones:
+                break; // only in the head
+            case Section::PurchaseWords:
                 closePurchase();
                 ++purchase;
                 item = -1;
                 purchaseHasItems = false;
-                purchaseMask = cardMask | mask(kind, body);
+                purchaseMask = everyRow ? all : cardMask | mask(kind, body);
                 break;
-            case ItemWords:
+            case Section::ItemWords:
                 closeItem();
                 ++item;
                 purchaseHasItems = true;
-                itemMask = mask(kind, body);
+                itemMask = everyRow ? all : mask(kind, body);
                 break;
-            case Serial:
-                itemMask |= mask(kind, body);
+            case Section::Serial:
+                if (!everyRow)
+                    itemMask |= mask(kind, body);
                 break;
             }
         }
@@ -338,12 +348,12 @@ bool SearchIndex::findSerial(const QString &serial, SearchHit *hit) const
         QByteArrayView body;
         int purchase = -1, item = -1;
         while (sections.next(kind, body)) {
-            if (kind == PurchaseWords) {
+            if (kind == Section::PurchaseWords) {
                 ++purchase;
                 item = -1;
-            } else if (kind == ItemWords) {
+            } else if (kind == Section::ItemWords) {
                 ++item;
-            } else if (kind == Serial && body == QByteArrayView(wanted)) {
+            } else if (kind == Section::Serial && body == QByteArrayView(wanted)) {
                 if (hit)
                     *hit = {card.fileName, purchase, item};
                 return true;

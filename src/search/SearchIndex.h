@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FoldedCard.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -39,14 +41,19 @@ public:
     struct Entry {
         QString fileName;
         QByteArray folded;
+        CardShape shape;
     };
-    static Entry makeEntry(const QString &fileName, const QByteArray &cardBytes);
+    static Entry makeEntry(const QString &fileName, QByteArrayView cardBytes);
     // The texts of a row, from the bytes of its card.
     static SearchRow rowOf(const SearchHit &hit, const QByteArray &cardBytes);
 
     // Adds the card, or replaces what was kept for that file.
     void setEntry(const Entry &entry);
+    // The same from the card's bytes, folded straight into the index.
+    void addCard(const QString &fileName, QByteArrayView cardBytes);
     void removeFile(const QString &fileName);
+    // Takes over the cards of `other`, which holds none of the files of this index, after its own.
+    void append(SearchIndex &&other);
     int cardCount() const { return int(m_positions.size()); }
 
     // Every blank-separated word must match some column of a row: names, goods, dates and file
@@ -58,22 +65,37 @@ public:
     bool findSerial(const QString &serial, SearchHit *hit) const;
 
 private:
-    // Where one card lies in the block.
+    // The folded texts lie in chunks of about a megabyte, filled one after the other; a card
+    // never spans two, so a byte search of a chunk sees whole cards, and nothing already folded
+    // moves while the index grows.
+    struct Chunk {
+        QByteArray folded;
+        // Where each card's folded text starts in the chunk, in offset order; a card written
+        // again is appended to the last chunk and its old text left as waste.
+        QList<std::pair<qsizetype, int>> starts;
+    };
+    // Where one card lies.
     struct Slot {
         QString fileName;
-        qsizetype folded = 0; // offset into the block
+        int chunk = 0;
+        qsizetype folded = 0; // offset into the chunk
         int foldedSize = 0;
+        CardShape shape;
         bool live = false;
     };
-    QByteArrayView foldedOf(const Slot &card) const { return QByteArrayView(m_folded).sliced(card.folded, card.foldedSize); }
+    QByteArrayView foldedOf(const Slot &card) const
+    {
+        return QByteArrayView(m_chunks[card.chunk].folded).sliced(card.folded, card.foldedSize);
+    }
     // The cards whose folded text holds `needle`, in card order.
     QList<int> cardsHolding(QByteArrayView needle) const;
+    template <typename Append> void placeCard(const QString &fileName, Append append);
+    Chunk &chunkWithRoom();
     void compactIfWasteful();
 
     QList<Slot> m_cards;
     QHash<QString, int> m_positions;
-    QByteArray m_folded;
-    // Where each card's folded text starts, in block order; a card written again moves to the end.
-    QList<std::pair<qsizetype, int>> m_starts;
-    qsizetype m_waste = 0;
+    QList<Chunk> m_chunks;
+    qsizetype m_total = 0; // bytes in every chunk
+    qsizetype m_waste = 0; // of them, the bytes of cards removed or written again
 };

@@ -4,8 +4,12 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <mutex>
 
 using testfiles::crlf;
 using testfiles::writeAll;
@@ -41,8 +45,9 @@ private slots:
                                            {"Абрамов", "Олег", "Ильич"},
                                            {"Ёлкин", "Иван", "Ильич"},
                                            {"Жуков", "Иван", "Ильич"}});
-        QCOMPARE(fioInOrder(index), (QStringList{"Абрамов Олег Ильич", "абрамова Анна Сергеевна", "Ёлкин Иван Ильич",
-                                                 "Жуков Иван Ильич", "Яковлев Пётр Ильич"}));
+        QCOMPARE(fioInOrder(index),
+                 (QStringList{"Абрамов Олег Ильич", "абрамова Анна Сергеевна", "Ёлкин Иван Ильич",
+                              "Жуков Иван Ильич", "Яковлев Пётр Ильич"}));
     }
 
     void equalNamesFollowTheTextOfTheirPositions()
@@ -83,7 +88,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString baza = dir.path() + QLatin1Char('/');
-        QVERIFY(writeAll(baza + "00000002.dat", crlf({"Петров, Иван", "\"Ромашка\"", "Ильич ", "123", "456", "1"})));
+        QVERIFY(writeAll(baza + "00000002.dat",
+                         crlf({"Петров, Иван", "\"Ромашка\"", "Ильич ", "123", "456", "1"})));
         QVERIFY(writeAll(baza + "00000001.DAT", crlf({"Краткий"})));
         QVERIFY(writeAll(baza + ".hidden.dat", crlf({"Скрытый"})));
         QVERIFY(writeAll(baza + "notes.txt", crlf({"Не карточка"})));
@@ -116,6 +122,48 @@ private slots:
     void missingFolderListsNothing()
     {
         QVERIFY(bazascan::scan(QStringLiteral("/nonexistent/База/")).isEmpty());
+        QVERIFY(bazascan::forEachCard(QStringLiteral("/nonexistent/База/"), 2,
+                                      [](int, const QString &, QByteArrayView) { return false; }));
+    }
+
+    void wholeCardsReadInParts()
+    {
+        // Runs of consecutive cards in list order, every card once and whole, however many parts;
+        // cards larger than any buffer, empty ones, and names that are not cards as the list has them.
+        QTemporaryDir dir;
+        const QString baza = dir.path() + QLatin1Char('/');
+        QHash<QString, QByteArray> written;
+        for (int n = 0; n < 41; ++n) {
+            const QString name = QStringLiteral("%1.dat").arg(n, 8, 10, QLatin1Char('0'));
+            written[name] = n == 7   ? QByteArray(300 * 1024, 'x')
+                            : n == 8 ? QByteArray()
+                                     : crlf({QString::number(n)});
+            QVERIFY(writeAll(baza + name, written[name]));
+        }
+        QVERIFY(writeAll(baza + "notes.txt", "не карточка"));
+        QVERIFY(QDir(baza).mkdir("folder.dat"));
+        const QStringList listed = bazascan::listCardFiles(baza);
+        QCOMPARE(listed.size(), 41);
+        for (const int parts : {1, 2, 3, 64}) {
+            QList<QStringList> seen(parts);
+            std::mutex lock;
+            QVERIFY(
+                bazascan::forEachCard(baza, parts, [&](int part, const QString &name, QByteArrayView bytes) {
+                    const std::lock_guard guard(lock);
+                    seen[part] << name;
+                    return bytes == written.value(name);
+                }));
+            QStringList inOrder;
+            for (const QStringList &run : std::as_const(seen))
+                inOrder += run;
+            QCOMPARE(inOrder, listed);
+        }
+
+        // A visit that says stop ends the reading.
+        std::atomic<int> visits = 0;
+        QVERIFY(!bazascan::forEachCard(baza, 1,
+                                       [&](int, const QString &, QByteArrayView) { return ++visits < 5; }));
+        QCOMPARE(visits.load(), 5);
     }
 };
 
