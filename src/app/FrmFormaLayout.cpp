@@ -25,12 +25,14 @@ namespace {
 constexpr int kClientWidth = 583;
 constexpr int kClientHeight = 499;
 
-EntryLineEdit *editAt(QWidget *parent, const QRect &geometry, FieldKind kind, const QString &name)
+// `typingLimit` caps what typing may bring the field to; text the program shows is never cut.
+EntryLineEdit *editAt(QWidget *parent, const QRect &geometry, FieldKind kind, const QString &name,
+                      int typingLimit = -1)
 {
-    auto *edit = new EntryLineEdit(parent);
+    auto *edit = new EntryLineEdit(kind, parent);
+    edit->setTypingLimit(typingLimit);
     edit->setObjectName(name);
     edit->setGeometry(geometry);
-    edit->setValidator(new FieldValidator(kind, edit));
     return edit;
 }
 
@@ -96,8 +98,10 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
     connectFields();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    // Form_Load: the panel starts empty and dated today.
+    // Form_Load: the panel starts empty and dated today. Its focus request is not for start-up:
+    // the operator starts in the card's surname, the window's first control.
     EditNewPokupka_Click();
+    m_bzDTxt[0]->setFocus();
 }
 
 FrmForma::~FrmForma() = default;
@@ -117,11 +121,9 @@ void FrmForma::buildCardArea(QWidget *area)
     m_bzDTxt[0] = editAt(area, {92, 101, 178, 24}, FieldKind::Text, name(0));
     m_bzDTxt[1] = editAt(area, {92, 128, 178, 24}, FieldKind::Text, name(1));
     m_bzDTxt[2] = editAt(area, {92, 155, 178, 24}, FieldKind::Text, name(2));
-    m_bzDTxt[3] = editAt(area, {92, 182, 32, 24}, FieldKind::Digits, name(3));
-    m_bzDTxt[3]->setMaxLength(2);
+    m_bzDTxt[3] = editAt(area, {92, 182, 32, 24}, FieldKind::Digits, name(3), 2);
     m_bzDMesac = monthComboAt(area, {128, 182, 91, 24}, QStringLiteral("BzDMesac"));
-    m_bzDTxt[4] = editAt(area, {222, 182, 48, 24}, FieldKind::Digits, name(4));
-    m_bzDTxt[4]->setMaxLength(4);
+    m_bzDTxt[4] = editAt(area, {222, 182, 48, 24}, FieldKind::Digits, name(4), 4);
     m_bzDTxt[4]->setText(QStringLiteral("19"));
     m_bzDTxt[5] = editAt(area, {92, 209, 178, 24}, FieldKind::Digits, name(5));
     m_bzDTxt[6] = editAt(area, {92, 236, 178, 24}, FieldKind::Digits, name(6));
@@ -146,18 +148,14 @@ void FrmForma::buildPurchasePanel(QWidget *area)
     m_pokupkaTxt[0] = editAt(area, {396, 101, 178, 24}, FieldKind::Text, name(0));
     m_pokupkaTxt[1] = editAt(area, {396, 128, 178, 24}, FieldKind::Digits, name(1));
     m_pokupkaTxt[2] = editAt(area, {396, 155, 178, 24}, FieldKind::Digits, name(2));
-    m_pokupkaTxt[3] = editAt(area, {396, 182, 32, 24}, FieldKind::Digits, name(3));
-    m_pokupkaTxt[3]->setMaxLength(2);
+    m_pokupkaTxt[3] = editAt(area, {396, 182, 32, 24}, FieldKind::Digits, name(3), 2);
     m_pokupkaMesac = monthComboAt(area, {432, 182, 91, 24}, QStringLiteral("PokupkaMesac"));
-    m_pokupkaTxt[4] = editAt(area, {526, 182, 48, 24}, FieldKind::Digits, name(4));
-    m_pokupkaTxt[4]->setMaxLength(4);
+    m_pokupkaTxt[4] = editAt(area, {526, 182, 48, 24}, FieldKind::Digits, name(4), 4);
 
     m_pokupkaTovar = new QComboBox(area);
     m_pokupkaTovar->setObjectName(QStringLiteral("PokupkaTovar"));
     m_pokupkaTovar->setEditable(true);
-    auto *tovarEdit = new EntryLineEdit(m_pokupkaTovar);
-    m_pokupkaTovar->setLineEdit(tovarEdit);
-    tovarEdit->setValidator(new FieldValidator(FieldKind::Text, tovarEdit));
+    m_pokupkaTovar->setLineEdit(new EntryLineEdit(FieldKind::Text, m_pokupkaTovar));
     m_pokupkaTovar->setInsertPolicy(QComboBox::NoInsert);
     m_pokupkaTovar->setCompleter(nullptr);
     m_pokupkaTovar->setGeometry(396, 209, 179, 24);

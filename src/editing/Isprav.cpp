@@ -17,18 +17,16 @@ Isprav::Isprav(QStringList &izdeliya, QListWidget *izdelieLst, QWidget *parent)
     auto *nameLbl = new QLabel(QStringLiteral("Изделие:"), this);
     nameLbl->move(8, 12);
     nameLbl->adjustSize();
-    m_izdelietxt = new EntryLineEdit(this);
+    m_izdelietxt = new EntryLineEdit(FieldKind::Text, this);
     m_izdelietxt->setObjectName(QStringLiteral("Izdelietxt"));
     m_izdelietxt->setGeometry(136, 8, 186, 24);
-    m_izdelietxt->setValidator(new FieldValidator(FieldKind::Text, m_izdelietxt));
 
     auto *serialLbl = new QLabel(QStringLiteral("Серийный номер:"), this);
     serialLbl->move(8, 44);
     serialLbl->adjustSize();
-    m_serNomertxt = new EntryLineEdit(this);
+    m_serNomertxt = new EntryLineEdit(FieldKind::Text, this);
     m_serNomertxt->setObjectName(QStringLiteral("SerNomertxt"));
     m_serNomertxt->setGeometry(136, 40, 186, 24);
-    m_serNomertxt->setValidator(new FieldValidator(FieldKind::Text, m_serNomertxt));
 
     m_kOK = new QPushButton(QStringLiteral("OK"), this);
     m_kOK->setObjectName(QStringLiteral("kOK"));

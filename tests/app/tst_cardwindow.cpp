@@ -27,6 +27,7 @@ private slots:
         QVERIFY(!f.find("Back1")->isVisible());
         QVERIFY(!w.usrForma()->isVisible());
         QVERIFY(w.CurFile().isEmpty());
+        QCOMPARE(f.focused(), f.bz(0)); // the operator starts typing a card
 
         QStringList bar;
         for (QAction *a : w.menuBar()->actions())

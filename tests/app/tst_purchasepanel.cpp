@@ -360,13 +360,49 @@ private slots:
         QCOMPARE(f.bz(0)->text(), QStringLiteral("K"));
         QApplication::clipboard()->setText(QStringLiteral("Иван😀"));
         f.bz(1)->setFocus();
-        f.bz(1)->paste();
+        QTest::keyClick(f.bz(1), Qt::Key_V, Qt::ControlModifier);
         QVERIFY(f.bz(1)->text().isEmpty());
         QApplication::clipboard()->setText(QStringLiteral("Иван"));
-        f.bz(1)->paste();
+        QTest::keyClick(f.bz(1), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(f.bz(1)->text(), QStringLiteral("Иван"));
         f.type(f.combo("PokupkaTovar"), QStringLiteral("Ваза😀"));
         QCOMPARE(f.combo("PokupkaTovar")->currentText(), QStringLiteral("Ваза"));
+    }
+
+    // A card's odd day and year lines come back as they were; a pasted line break stays one line.
+    void oddDatesSurviveAndPastesStayOneLine()
+    {
+        WindowFixture f;
+        QStringList card{"Сидоров", "Пётр", "", "11", "22", "123", " 0 ", "19700", "05.", " 1 ", "2020 г.", "Утюг", "300", " 0 "};
+        f.writeCard("00000001.dat", card);
+        FrmForma &w = f.open();
+        w.OpenFile(0);
+        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(f.card("00000001.dat"), crlf(card));
+
+        f.selectLine("PokupkiLst", 0);
+        QTest::keyClick(f.list("PokupkiLst"), Qt::Key_Return);
+        f.pk(5)->clear();
+        f.type(f.pk(5), "350");
+        f.clickOK();
+        card[12] = "350";
+        QCOMPARE(f.card("00000001.dat"), crlf(card));
+
+        const auto paste = [&](QWidget *field, const char *text) {
+            QApplication::clipboard()->setText(QString::fromUtf8(text));
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        };
+        f.typePurchase("сидоров", "11", "22", "", "99");
+        paste(f.combo("PokupkaTovar"), "Фен\r\n7");
+        paste(f.pk(6), "\tпульт\n");
+        f.type(f.pk(7), "S1");
+        f.enter(f.pk(7));
+        f.clickOK();
+        card << f.pk(3)->text() << QStringLiteral(" %1 ").arg(f.combo("PokupkaMesac")->currentIndex()) << f.pk(4)->text()
+             << "Фен 7" << "99" << " 2 " << "пульт" << "S1";
+        QCOMPARE(f.card("00000001.dat"), crlf(card));
+        QCOMPARE(f.dialogs.messages, QStringList());
     }
 };
 

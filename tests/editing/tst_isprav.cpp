@@ -3,7 +3,13 @@
 #include "LineForms.h"
 #include "TypeKeys.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -51,6 +57,78 @@ private slots:
         QVERIFY(!FieldValidator::accepts(FieldKind::Digits, ','));
         QVERIFY(!FieldValidator::accepts(FieldKind::Text, QChar(0x0151))); // ő
         QVERIFY(FieldValidator::accepts(FieldKind::Text, QChar(0x2116)));  // №
+    }
+
+    // What the operator types, pastes or drops is filtered; what the program shows is kept whole.
+    void operatorInsertionsAreFiltered_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("inserted");
+        QTest::addColumn<QString>("expected");
+        const int text = int(FieldKind::Text), digits = int(FieldKind::Digits);
+        QTest::newRow("Ctrl+V line break") << text << -1 << "" << "ctrl+v" << "Фен\r\n7" << "Фен 7";
+        QTest::newRow("Shift+Insert cell") << text << -1 << "" << "shift+insert" << "\tИванов\r\n" << "Иванов";
+        QTest::newRow("menu runs") << text << -1 << "Ан" << "menu" << "на\n\n\x01Ре" << "Анна Ре";
+        QTest::newRow("drop") << text << -1 << "" << "drop" << "x\ny" << "x y";
+        QTest::newRow("code page") << text << -1 << "Ко" << "ctrl+v" << "ő" << "Ко";
+        QTest::newRow("digits cell") << digits << -1 << "" << "ctrl+v" << "123\r\n" << "123";
+        QTest::newRow("digits two lines") << digits << -1 << "" << "ctrl+v" << "12\n34" << "";
+        QTest::newRow("odd phone refuses x") << digits << -1 << "12-34" << "type" << "x" << "12-34";
+        QTest::newRow("odd phone takes 5") << digits << -1 << "12-34" << "type" << "5" << "12-345";
+        QTest::newRow("undo then x") << digits << -1 << "12-34" << "undo" << "5" << "12-34";
+        QTest::newRow("long day kept") << digits << 2 << "123" << "type" << "4" << "123";
+        QTest::newRow("day paste cut") << digits << 2 << "" << "ctrl+v" << "12345" << "12";
+        QTest::newRow("year typed") << digits << 4 << "" << "type" << "19700" << "1970";
+    }
+    void operatorInsertionsAreFiltered()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, limit);
+        QFETCH(QString, shown);
+        QFETCH(QString, route);
+        QFETCH(QString, inserted);
+        QFETCH(QString, expected);
+        EntryLineEdit edit{FieldKind(kind)};
+        edit.setTypingLimit(limit);
+        edit.show();
+        edit.setText(shown);
+        QCOMPARE(edit.text(), shown); // the program's text is never cut or filtered
+        edit.setFocus();
+        QApplication::clipboard()->setText(inserted);
+        if (route == "type") {
+            typeKeys(&edit, inserted);
+        } else if (route == "undo") {
+            typeKeys(&edit, inserted);
+            QTest::keyClick(&edit, Qt::Key_Z, Qt::ControlModifier);
+            typeKeys(&edit, "x");
+        } else if (route == "ctrl+v") {
+            QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+        } else if (route == "shift+insert") {
+            QTest::keyClick(&edit, Qt::Key_Insert, Qt::ShiftModifier);
+        } else if (route == "menu") {
+            QTimer::singleShot(0, [] {
+                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                QVERIFY(menu);
+                const QList<QAction *> actions = menu->actions();
+                const auto paste = std::find_if(actions.begin(), actions.end(), [](QAction *a) {
+                    return a->text().contains(QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText));
+                });
+                QVERIFY(paste != actions.end());
+                (*paste)->trigger();
+                menu->close();
+            });
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1), edit.mapToGlobal(QPoint(1, 1)));
+            QApplication::sendEvent(&edit, &event);
+        } else {
+            QMimeData mime;
+            mime.setText(inserted);
+            QDropEvent event(QPointF(edit.width() - 2, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            static_cast<QObject &>(edit).event(&event); // as the drag manager delivers it to its target
+        }
+        QCOMPARE(edit.text(), expected);
     }
 
     void changingTheSerialReplacesTheLineInPlace()
