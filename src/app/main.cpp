@@ -15,7 +15,8 @@ int main(int argc, char *argv[])
         app.installTranslator(&qtTranslator);
     app.setFont(programFont());
 
-    FrmForma window(bazaPathFor(QCoreApplication::applicationDirPath()));
+    // On this system only "/" separates folders: a program folder named "shop\x" is one folder.
+    FrmForma window(bazaPathFor(QCoreApplication::applicationDirPath(), FolderSeparator::Slash));
     window.show();
     QCoreApplication::processEvents();
     window.finishStartUp(QStringLiteral("Товары.txt"));

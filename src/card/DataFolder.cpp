@@ -1,8 +1,10 @@
 #include "DataFolder.h"
 
-QString bazaPathFor(const QString &programFolder)
+QString bazaPathFor(const QString &programFolder, FolderSeparator separator)
 {
-    const QChar sep = programFolder.contains(QLatin1Char('\\')) ? QLatin1Char('\\') : QLatin1Char('/');
+    const bool backslash =
+        separator == FolderSeparator::BackslashIfAny && programFolder.contains(QLatin1Char('\\'));
+    const QChar sep = backslash ? QLatin1Char('\\') : QLatin1Char('/');
     QString path = programFolder;
     if (!path.endsWith(sep))
         path += sep;

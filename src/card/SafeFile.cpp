@@ -2,7 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +28,42 @@ void syncFolder(const QByteArray &folder)
     }
 }
 
+// True when this user may not write `path` ("how" as for access()), judged by the effective user
+// as the write itself will be. Other failures are left to the write to report.
+bool writeDenied(const QByteArray &path, int how)
+{
+    return ::faccessat(AT_FDCWD, path.constData(), how, AT_EACCESS) != 0 &&
+           classifyErrno(errno) == FileError::AccessDenied;
+}
+
+// A new file beside `target`, named after it with a random ".~" ending, which the customer list
+// never takes for a card; the system's randomness keeps forked processes apart. Returns its
+// descriptor, or -1 with errno set.
+int createTemporary(const QByteArray &target, mode_t mode, QByteArray &name)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        name = target + ".~" + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+bool writeWhole(int fd, const QByteArray &data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
 } // namespace
 
 FileError replaceFile(const QString &path, const QByteArray &data)
@@ -47,28 +83,33 @@ FileError replaceFile(const QString &path, const QByteArray &data)
         return classifyErrno(errno);
     if (exists && !S_ISREG(target.st_mode))
         return FileError::Other; // never write through a link or over a folder
-    if ((exists && grantsNoWrite(target.st_mode)) || grantsNoWrite(folderStat.st_mode))
+    // The file is judged for itself: the rename below would succeed over a card of another user
+    // in a folder this user may write.
+    if (exists && (grantsNoWrite(target.st_mode) || writeDenied(native, W_OK)))
+        return FileError::AccessDenied;
+    if (grantsNoWrite(folderStat.st_mode) || writeDenied(folder, W_OK | X_OK))
         return FileError::AccessDenied;
 
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.error() == QFileDevice::PermissionsError ? FileError::AccessDenied : FileError::Other;
-
-    const auto fail = [&file](FileError error) {
-        file.cancelWriting();
-        return error;
-    };
-    if (file.write(data) != data.size())
-        return fail(FileError::Other);
-    if (!file.flush())
-        return fail(FileError::Other);
-    if (exists && ::fchmod(file.handle(), target.st_mode & 07777) != 0)
-        return fail(FileError::Other);
-    if (::fdatasync(file.handle()) != 0)
-        return fail(FileError::Other);
-    if (!file.commit())
+    QByteArray temporary;
+    const int fd = createTemporary(native, exists ? 0600 : 0666, temporary);
+    if (fd < 0)
+        return classifyErrno(errno);
+    bool written = writeWhole(fd, data);
+    if (written && exists) {
+        // A card rewritten by root stays its owner's; where that is not allowed it becomes ours.
+        [[maybe_unused]] const int owned = ::fchown(fd, target.st_uid, target.st_gid);
+        written = ::fchmod(fd, target.st_mode & 07777) == 0;
+    }
+    written = written && ::fdatasync(fd) == 0;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(temporary.constData());
         return FileError::Other;
+    }
+    if (::rename(temporary.constData(), native.constData()) != 0) {
+        const int err = errno;
+        ::unlink(temporary.constData());
+        return classifyErrno(err);
+    }
     syncFolder(folder);
     return FileError::None;
 }

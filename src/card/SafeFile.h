@@ -10,8 +10,9 @@
 namespace safefile {
 
 // Replaces the whole content of `path` (creating it if missing) through a temporary file that is
-// written, checked, flushed to disk and then renamed over the old one. An existing file whose
-// permission bits grant no write is refused (also when running as root), and keeps its mode.
+// written, checked, flushed to disk and then renamed over the old one. A file or folder this user
+// may not write is refused as AccessDenied, and so is an existing file whose permission bits grant
+// no write (also when running as root). The file keeps its mode and, where allowed, its owner.
 FileError replaceFile(const QString &path, const QByteArray &data);
 
 // Appends `data` to the existing file `path`, never creating it: the file is rewritten whole

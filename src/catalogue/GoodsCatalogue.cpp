@@ -5,15 +5,34 @@
 #include "Cp1251.h"
 #include "SafeFile.h"
 
+#include <QFile>
+
 #include <algorithm>
 
 GoodsCatalogue::GoodsCatalogue() : m_collator(russianCollator()) {}
 
 void GoodsCatalogue::load(const QString &path)
 {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) // a folder of that name does not open either
+        load(file);
+}
+
+void GoodsCatalogue::load(QIODevice &file)
+{
     QByteArray bytes;
-    if (safefile::readFile(path, bytes) != FileError::None)
-        return;
+    char chunk[4096];
+    for (;;) {
+        const qint64 n = file.read(chunk, sizeof chunk);
+        if (n < 0) {
+            const qsizetype lineEnd = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
+            bytes.truncate(lineEnd + 1);
+            break;
+        }
+        if (n == 0)
+            break;
+        bytes.append(chunk, qsizetype(n));
+    }
     loadBytes(bytes);
 }
 

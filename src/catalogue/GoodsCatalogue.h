@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
+
 // The goods names offered in the goods field: kept sorted (Russian, letter case ignored),
 // duplicates and empty names included, read from and written to "Товары.txt".
 class GoodsCatalogue {
@@ -15,6 +17,9 @@ public:
 
     // Reads the file line by line; a missing or unreadable file leaves the catalogue empty.
     void load(const QString &path);
+    // Reads the open file to its end. A read error ends the reading: the whole lines read before
+    // it are kept, the line it cut is not.
+    void load(QIODevice &file);
     void loadBytes(const QByteArray &bytes);
 
     const QStringList &names() const { return m_names; }

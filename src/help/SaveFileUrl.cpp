@@ -22,12 +22,12 @@ QByteArray redirectPage(const QString &address)
 }
 
 // The message is read under the normal pointer even while the caller shows the hourglass.
-void tellCannotSave(QWidget *parent, const QString &name, FileError error)
+void tellCannotSave(QWidget *parent, const QString &folder, FileError error)
 {
     const bool waiting = QApplication::overrideCursor() != nullptr;
     if (waiting)
         QApplication::setOverrideCursor(Qt::ArrowCursor);
-    Dialogs::current().critical(parent, writeFailureMessage(name, error));
+    Dialogs::current().critical(parent, writeFailureMessage(folder, error));
     if (waiting)
         QApplication::restoreOverrideCursor();
 }
@@ -47,7 +47,10 @@ QString SaveFileUrl(const QString &bazaPath, const QString &address, QWidget *pa
             break;
     }
     if (error != FileError::None) {
-        tellCannotSave(parent, name, error);
+        // Every page was refused: the message names the folder, not a page that was never written.
+        QString folder = bazaPath;
+        folder.chop(1); // its separator
+        tellCannotSave(parent, folder, error);
         return {};
     }
 

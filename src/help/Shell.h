@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QUrl;
 
 // The desktop shell that opens documents and addresses in their own viewer. The program only asks;
@@ -8,8 +9,9 @@ class Shell {
 public:
     virtual ~Shell() = default;
 
-    // Asks the shell to open `url`; the outcome is not reported.
-    virtual void open(const QUrl &url) = 0;
+    // Asks the shell to open `url`, the viewer starting in `workingDirectory`; the outcome is not
+    // reported.
+    virtual void open(const QUrl &url, const QString &workingDirectory) = 0;
 
     // The shell in use: the desktop's unless a test installed its own.
     static Shell &current();

@@ -63,11 +63,16 @@ private slots:
 
     void dataFolder()
     {
-        QCOMPARE(bazaPathFor(QStringLiteral("C:\\Shop")), QStringLiteral("C:\\Shop\\База\\"));
-        QCOMPARE(bazaPathFor(QStringLiteral("D:\\")), QStringLiteral("D:\\База\\"));
-        QCOMPARE(bazaPathFor(QStringLiteral("/opt/shop")), QStringLiteral("/opt/shop/База/"));
-        QCOMPARE(bazaPathFor(QStringLiteral("/")), QStringLiteral("/База/"));
-        QCOMPARE(bazaPathFor(QStringLiteral("/odd\\name")), QStringLiteral("/odd\\name\\База\\"));
+        const auto rule = FolderSeparator::BackslashIfAny;
+        QCOMPARE(bazaPathFor(QStringLiteral("C:\\Shop"), rule), QStringLiteral("C:\\Shop\\База\\"));
+        QCOMPARE(bazaPathFor(QStringLiteral("D:\\"), rule), QStringLiteral("D:\\База\\"));
+        QCOMPARE(bazaPathFor(QStringLiteral("/opt/shop"), rule), QStringLiteral("/opt/shop/База/"));
+        QCOMPARE(bazaPathFor(QStringLiteral("/"), rule), QStringLiteral("/База/"));
+        QCOMPARE(bazaPathFor(QStringLiteral("/odd\\name"), rule), QStringLiteral("/odd\\name\\База\\"));
+        // Where only "/" separates folders, "shop\x" is one folder and the data folder lies in it.
+        const auto slash = FolderSeparator::Slash;
+        QCOMPARE(bazaPathFor(QStringLiteral("/srv/shop\\x"), slash), QStringLiteral("/srv/shop\\x/База/"));
+        QCOMPARE(bazaPathFor(QStringLiteral("/"), slash), QStringLiteral("/База/"));
     }
 
     void fileMessages()

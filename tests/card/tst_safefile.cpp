@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -31,6 +32,23 @@ FileError underFileSizeLimit(rlim_t limit, Op op)
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? FileError(WEXITSTATUS(status)) : FileError::None;
+}
+
+// Runs `op` as "nobody" in a child process when the tests run as root (root may write anything),
+// otherwise right here. Returns the FileError it got, or 99 when the child could not become nobody.
+template <typename Op>
+int asAnotherUser(Op op)
+{
+    if (::geteuid() != 0)
+        return int(op());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const bool nobody = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(nobody ? int(op()) : 99);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 mode_t modeOf(const QString &path)
@@ -74,6 +92,40 @@ private slots:
         QCOMPARE(readAll(p), QByteArray("old\r\n"));
         ::chmod(QFile::encodeName(p).constData(), 0644);
         QFile::remove(p);
+    }
+
+    // Root's files written by another user. The card is judged for itself: its folder would let a
+    // new file be renamed over it.
+    void filesOfAnotherUserAreProtected_data()
+    {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("cardMode"); // -1: a new card is written
+        QTest::addColumn<FileError>("expected");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("folder") << 0755 << -1 << FileError::AccessDenied << QByteArray("<missing>");
+        QTest::newRow("card") << 0777 << 0644 << FileError::AccessDenied << QByteArray("old\r\n");
+        QTest::newRow("writable card") << 0777 << 0666 << FileError::None << QByteArray("new\r\n+\r\n");
+    }
+
+    void filesOfAnotherUserAreProtected()
+    {
+        QFETCH(int, folderMode);
+        QFETCH(int, cardMode);
+        QFETCH(FileError, expected);
+        QFETCH(QByteArray, after);
+        if (::geteuid() != 0 && expected != FileError::None)
+            QSKIP("only root can make files of another user");
+        QTemporaryDir folder(QStringLiteral("/tmp/tarvesko-XXXXXX")); // where "nobody" can reach it
+        const QString card = folder.filePath(QStringLiteral("00000001.dat"));
+        if (cardMode >= 0)
+            QVERIFY(writeAll(card, "old\r\n") &&
+                    ::chmod(QFile::encodeName(card).constData(), mode_t(cardMode)) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), mode_t(folderMode)) == 0);
+
+        QCOMPARE(asAnotherUser([&] { return safefile::replaceFile(card, "new\r\n"); }), int(expected));
+        if (cardMode >= 0)
+            QCOMPARE(asAnotherUser([&] { return safefile::appendToFile(card, "+\r\n"); }), int(expected));
+        QCOMPARE(readAll(card), after);
     }
 
     void missingFolderCreatesNothing()

@@ -17,16 +17,19 @@
 
 namespace {
 
-// Keeps what the program asked the shell to open, and which pointer was showing at the time.
+// Keeps what the program asked the shell to open, where the viewer was to start, and which pointer
+// was showing at the time.
 class RecordingShell final : public Shell {
 public:
-    void open(const QUrl &url) override
+    void open(const QUrl &url, const QString &workingDirectory) override
     {
         urls.append(url);
+        folders.append(workingDirectory);
         const QCursor *c = QApplication::overrideCursor();
         cursors.append(c ? c->shape() : Qt::ArrowCursor);
     }
     QList<QUrl> urls;
+    QStringList folders;
     QList<Qt::CursorShape> cursors;
 };
 
@@ -75,6 +78,7 @@ private slots:
         m_baza = m_dir->path() + QStringLiteral("/База/");
         QVERIFY(QDir().mkpath(m_baza));
         m_shell.urls.clear();
+        m_shell.folders.clear();
         m_shell.cursors.clear();
         m_dialogs.messages.clear();
         m_dialogs.cursors.clear();
@@ -92,7 +96,8 @@ private slots:
             QApplication::restoreOverrideCursor();
     }
 
-    // "Вызов справки" asks for the document of the data folder, present or not, and says nothing.
+    // "Вызов справки" asks for the document of the data folder, present or not, to be opened from the
+    // program folder, and says nothing.
     void helpOpensTheDocumentOfTheDataFolder()
     {
         callHelp(m_baza);
@@ -103,6 +108,8 @@ private slots:
         QCOMPARE(m_shell.urls, QList<QUrl>({want, want}));
         QVERIFY(want.isLocalFile());
         QCOMPARE(want.toLocalFile(), m_dir->path() + QStringLiteral("/База/Справка.html"));
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        QCOMPARE(m_shell.folders, QStringList({programFolder, programFolder}));
         QVERIFY(m_dialogs.messages.isEmpty());
     }
 
@@ -144,8 +151,8 @@ private slots:
         QVERIFY(m_dialogs.messages.isEmpty());
     }
 
-    // Where nothing can be created the tries end, the operator is told once (under the normal
-    // pointer, though the link shows the hourglass) and nothing is opened.
+    // Where nothing can be created the tries end, the operator is told once about the folder (under
+    // the normal pointer, though the link shows the hourglass) and nothing is opened.
     void givesUpWhereNothingCanBeWritten()
     {
         const QString missing = m_dir->path() + QStringLiteral("/Нет такой/");
@@ -155,7 +162,8 @@ private slots:
         QApplication::restoreOverrideCursor();
 
         QVERIFY(written.isEmpty());
-        QCOMPARE(m_dialogs.messages, QStringList(QStringLiteral("Файл \"99.html\" сохранить не возможно.")));
+        QCOMPARE(m_dialogs.messages, QStringList(QStringLiteral("Файл \"") + missing.chopped(1) +
+                                                 QStringLiteral("\" сохранить не возможно.")));
         QCOMPARE(m_dialogs.cursors, QList<Qt::CursorShape>({Qt::ArrowCursor}));
         QVERIFY(m_shell.urls.isEmpty());
         QVERIFY(!QFile::exists(missing));
