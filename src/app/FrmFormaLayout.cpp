@@ -6,6 +6,7 @@
 #include "CardSearch.h"
 #include "ImageButton.h"
 #include "LabelAt.h"
+#include "ListBoxKeys.h"
 #include "PurchaseDate.h"
 #include "UsrForma.h"
 
@@ -64,6 +65,7 @@ QListWidget *listAt(QWidget *parent, const QRect &geometry, const QString &name)
     list->setGeometry(geometry);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);
+    ListBoxKeys::install(list);
     return list;
 }
 

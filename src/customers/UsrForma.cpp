@@ -4,6 +4,7 @@
 #include "FioOrder.h"
 #include "ImageButton.h"
 #include "LabelAt.h"
+#include "ListBoxKeys.h"
 #include "NumberForm.h"
 #include "RaisedFrame.h"
 
@@ -28,7 +29,9 @@ UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
     : QWidget(parent), m_bazaPath(bazaPath), m_model(m_index, this)
 {
     setObjectName(QStringLiteral("UsrForma1"));
+    // Bold at 9.75 points, whatever size the main window's text has.
     QFont f = font();
+    f.setPointSizeF(9.75);
     f.setBold(true);
     setFont(f);
     setAutoFillBackground(true);
@@ -47,6 +50,7 @@ UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
     m_fioLst->setSelectionMode(QAbstractItemView::SingleSelection);
     m_fioLst->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_fioLst->installEventFilter(this);
+    ListBoxKeys::install(m_fioLst);
 
     labelAt(this, QStringLiteral("Тел. дом:"), 8, 208, QStringLiteral("Label2"));
     m_telTxt1 = labelAt(this, QString(), 80, 208, QStringLiteral("TelTxt1"));
@@ -58,6 +62,7 @@ UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
     m_reLoad = new QPushButton(QStringLiteral("Обновить"), this);
     m_reLoad->setObjectName(QStringLiteral("ReLoad"));
     m_reLoad->setGeometry(224, 208, 89, 33);
+    m_reLoad->setAutoDefault(true); // Enter on the focused button reloads, as Space does
     m_reLoad->installEventFilter(this);
     setTabOrder(m_fioLst, m_reLoad);
     setFocusProxy(m_fioLst);
@@ -133,15 +138,6 @@ bool UsrForma::eventFilter(QObject *watched, QEvent *event)
     }
     if (key == Qt::Key_Escape) {
         emit hideRequested();
-        return true;
-    }
-    if (watched == m_fioLst && (key == Qt::Key_Down || key == Qt::Key_Up) &&
-        !m_fioLst->selectionModel()->hasSelection() && m_model.rowCount() > 0) {
-        // The first arrow key after a refresh selects the line under the focus frame, as in a
-        // list that had no selection, instead of jumping past it.
-        const QModelIndex current = m_fioLst->currentIndex();
-        m_fioLst->setCurrentIndex(current.isValid() ? current : m_model.index(0, 0));
-        m_fioLst->selectionModel()->select(m_fioLst->currentIndex(), QItemSelectionModel::ClearAndSelect);
         return true;
     }
     if (watched == m_fioLst && (key == Qt::Key_Return || key == Qt::Key_Enter)) {

@@ -3,6 +3,7 @@
 #include "EntryRules.h"
 #include "LineForms.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -34,9 +35,11 @@ Isprav::Isprav(QStringList &izdeliya, QListWidget *izdelieLst, QWidget *parent)
     m_kCancel = new QPushButton(QStringLiteral("Отмена"), this);
     m_kCancel->setObjectName(QStringLiteral("kCancel"));
     m_kCancel->setGeometry(233, 78, 89, 33);
-    // Only the rule below decides which button Enter presses.
-    m_kOK->setAutoDefault(false);
-    m_kCancel->setAutoDefault(false);
+    // Enter presses the focused button; in a text box the rule below decides.
+    m_kOK->setAutoDefault(true);
+    m_kCancel->setAutoDefault(true);
+    m_izdelietxt->installEventFilter(this);
+    m_serNomertxt->installEventFilter(this);
 
     connect(m_izdelietxt, &QLineEdit::textChanged, this, &Isprav::updateDefaultButton);
     connect(m_serNomertxt, &QLineEdit::textChanged, this, &Isprav::updateDefaultButton);
@@ -48,6 +51,14 @@ Isprav::Isprav(QStringList &izdeliya, QListWidget *izdelieLst, QWidget *parent)
     m_izdelietxt->setText(m_izdeliya.value(2 * m_e));
     m_serNomertxt->setText(m_izdeliya.value(2 * m_e + 1));
     updateDefaultButton();
+}
+
+bool Isprav::eventFilter(QObject *watched, QEvent *event)
+{
+    // A button leaving the focus hands the default role back to OK; a text box takes the rule again.
+    if (event->type() == QEvent::FocusIn)
+        updateDefaultButton();
+    return QDialog::eventFilter(watched, event);
 }
 
 void Isprav::updateDefaultButton()

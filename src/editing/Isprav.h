@@ -16,6 +16,9 @@ public:
     // `izdeliya` holds the item strings of `izdelieLst` (name at 2k, serial at 2k+1).
     Isprav(QStringList &izdeliya, QListWidget *izdelieLst, QWidget *parent = nullptr);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void updateDefaultButton();
     void kOK_Click();

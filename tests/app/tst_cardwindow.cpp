@@ -219,6 +219,49 @@ private slots:
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
         QCOMPARE(f.bz(0)->text(), QStringLiteral("Петров"));
     }
+
+    // Without a selected line the first key goes from line 1, whatever line the focus frame marks.
+    void firstKeyOfAListWithoutSelection_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("row"); // from the end when negative
+        for (const char *list : {"FIOLst", "PokupkiLst", "IzdelieLst"}) {
+            const auto pressing = [list](const char *tag, const QList<int> &keys) -> QTestData & {
+                return QTest::addRow("%s %s", list, tag) << QString::fromLatin1(list) << keys;
+            };
+            pressing("Home", {Qt::Key_Home}) << 0;
+            pressing("PgUp", {Qt::Key_PageUp}) << 0;
+            pressing("Up", {Qt::Key_Up}) << 0;
+            pressing("Down", {Qt::Key_Down}) << 0;
+            pressing("Down Down", {Qt::Key_Down, Qt::Key_Down}) << 1;
+            pressing("End", {Qt::Key_End}) << -1;
+            pressing("PgDn", {Qt::Key_PageDown}) << -1; // every line fits the first page
+        }
+    }
+    void firstKeyOfAListWithoutSelection()
+    {
+        QFETCH(QString, list);
+        QFETCH(QList<int>, keys);
+        QFETCH(int, row);
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        f.writeCard("00000002.dat", petrovCard());
+        FrmForma &w = f.open();
+        w.OpenFile(w.klientIndex().findFile("00000001.dat"));
+        w.AddIzdelie("Пульт", "A1");
+        w.AddIzdelie("Шнур", "B2");
+        auto *view = f.find<QListView>(list);
+        if (list == "FIOLst")
+            f.shortcut(QKeySequence(Qt::Key_F4));
+        else
+            view->setFocus();
+        QCOMPARE(view->currentIndex().row(), 0); // the focus frame, not a selection
+        for (int key : keys)
+            QTest::keyClick(view, Qt::Key(key));
+        QCOMPARE(view->currentIndex().row(), row < 0 ? view->model()->rowCount() + row : row);
+        QCOMPARE(view->selectionModel()->selectedRows(), QModelIndexList{view->currentIndex()});
+    }
 };
 
 QTEST_MAIN(TestCardWindow)

@@ -110,9 +110,25 @@ private slots:
         QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 0);
         QCOMPARE(panel.SelIndex(), 1);
 
-        // The cross and "Обновить".
-        QTest::mouseClick(panel.findChild<QPushButton *>("ReLoad"), Qt::LeftButton);
+        // "Обновить" by the mouse, Enter and keypad Enter.
+        QSignalSpy loaded(&panel, &UsrForma::loaded);
+        auto *reLoad = panel.findChild<QPushButton *>("ReLoad");
+        QTest::mouseClick(reLoad, Qt::LeftButton);
         QVERIFY(!list->selectionModel()->hasSelection());
+        QTest::keyClick(reLoad, Qt::Key_Return);
+        QTest::keyClick(reLoad, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(loaded.count(), 3);
+    }
+
+    void fontIsBold975WhateverTheWindowUses()
+    {
+        QWidget window;
+        window.setFont(QFont(window.font().family(), 6));
+        UsrForma panel(baza(), &window);
+        for (const char *name : {"Label1", "FIOLst", "ReLoad"}) {
+            const QFont f = panel.findChild<QWidget *>(name)->font();
+            QVERIFY2(f.pointSizeF() == 9.75 && f.bold(), name);
+        }
     }
 
     void resizeKeepsListAndCrossAtTheEdge()

@@ -190,6 +190,35 @@ private slots:
         QTest::mouseClick(dialog.findChild<QPushButton *>("kOK"), Qt::LeftButton);
         QCOMPARE(items.lines()[1], QStringLiteral(" 2 кабель №B2"));
     }
+
+    // Enter presses the focused button; in a text box, OK only while both texts are filled.
+    void enterPressesTheFocusedButtonOrTheDefault_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("tabs"); // from the name: 2 OK, 3 "Отмена", 4 the name again
+        QTest::addColumn<QString>("line"); // empty while the dialog stays open
+        QTest::newRow("OK") << "Провод" << 2 << " 2 Провод №B2";
+        QTest::newRow("Отмена") << "Провод" << 3 << " 2 Кабель №B2";
+        QTest::newRow("empty name, OK") << "" << 2 << " 2  №B2";
+        QTest::newRow("empty name, past the buttons") << "" << 4 << "";
+    }
+    void enterPressesTheFocusedButtonOrTheDefault()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, tabs);
+        QFETCH(QString, line);
+        Items items;
+        Isprav dialog(items.izdeliya, &items.list);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.findChild<QLineEdit *>("Izdelietxt")->setFocus();
+        dialog.findChild<QLineEdit *>("Izdelietxt")->setText(name);
+        for (int i = 0; i < tabs; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(dialog.isVisible(), line.isEmpty());
+        QCOMPARE(items.lines()[1], line.isEmpty() ? QStringLiteral(" 2 Кабель №B2") : line);
+    }
 };
 
 QTEST_MAIN(TestIsprav)
