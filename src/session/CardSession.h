@@ -1,0 +1,122 @@
+#pragma once
+
+#include "CardFields.h"
+#include "CardFile.h"
+#include "FileError.h"
+#include "ItemListModel.h"
+#include "PurchaseListModel.h"
+#include "TovarCls.h"
+
+#include <QString>
+
+#include <optional>
+
+class CardSearch;
+class GoodsCatalogue;
+class KlientIndex;
+
+// A required box left empty: the message to show and the box to put the focus in.
+struct CardFault {
+    const char *message;
+    BzD box;
+};
+struct SaleFault {
+    const char *message;
+    std::optional<PokupkaField> box; // none: the goods field
+};
+
+// The card being worked on and the purchase panel's state, with every operation on them: opening
+// and saving the card, recording a sale, showing, correcting and deleting a purchase, the items
+// of the panel. It shows nothing and moves no focus: each operation says what happened.
+class CardSession {
+public:
+    CardSession(QString bazaPath, KlientIndex &index, CardSearch &search, GoodsCatalogue &catalogue);
+
+    // The required boxes of a card and of a sale, tested in this order.
+    static std::optional<CardFault> checkCard(const CardHeader &header);
+    static std::optional<SaleFault> checkSale(const NewTovarCls &sale, bool newMode);
+
+    // The card.
+    const QString &CurFile() const { return m_curFile; }
+    int CardIndex() const { return m_cardIndex; }
+    bool CardChanged() const { return m_cardChanged; }
+    void setCardChanged() { m_cardChanged = true; }
+    const CardHeader &header() const { return m_header; }
+    const QList<TovarCls> &Pokupki() const { return m_purchases.purchases(); }
+    PurchaseListModel &purchases() { return m_purchases; }
+
+    // An empty card with no file and no purchases.
+    void newCard();
+
+    struct OpenResult {
+        FileError error = FileError::None;
+        QString fileName;
+    };
+    // Reads the card of index entry `position`; on failure the card stays as it was.
+    OpenResult open(int position);
+
+    struct SaveResult {
+        FileError error = FileError::None;
+        QString fileName;
+        int twin = -1;             // a new card's customer already in the index at this position
+        bool indexChanged = false; // the index entry was added or rewritten
+    };
+    // Writes the card with this header and the purchases to its file, a new card to a free name.
+    SaveResult save(const CardHeader &header);
+
+    // The purchase panel.
+    bool NewMode() const { return m_newMode; }
+    int PokupkaNum() const { return m_pokupkaNum; }
+    const NewTovarCls &SavedNewPokupka() const { return m_savedNewPokupka; }
+    const QStringList &Izdeliya() const { return m_items.strings(); }
+    ItemListModel &items() { return m_items; }
+
+    // An empty new purchase: new mode, no items, the position after the last purchase.
+    void startNewPurchase();
+    // Shows recorded purchase `row`, putting aside first the new one typed (`typed`, items apart).
+    const TovarCls &showPurchase(int row, const NewTovarCls &typed);
+    // Back to the purchase put aside: its items again, new mode.
+    const NewTovarCls &restore();
+    // The panel's purchase: `typed` with the panel's items.
+    TovarCls withItems(TovarCls typed) const;
+
+    struct RecordResult {
+        enum Outcome { Recorded, NoCustomer, Failed } outcome = Recorded;
+        FileError error = FileError::None;
+        QString fileName;
+        int cataloguePosition = -1; // where the goods name joined the catalogue, or -1
+    };
+    // Appends the sale to the card of the customer it names.
+    RecordResult recordSale(const NewTovarCls &sale);
+
+    // Puts the corrected fields of the shown purchase into the card (the caller saves it).
+    // A month of -1 keeps the card's month. False when no recorded purchase is shown.
+    bool correctShownPurchase(const TovarCls &edited);
+
+    // Drops purchase `row` from the card (the caller saves it). True when it was the one shown.
+    bool deletePurchase(int row);
+
+    // Adds a goods name to the catalogue unless it is there already; its position, or -1.
+    int addToCatalogue(const QString &tovar);
+    bool TovaryChanged() const { return m_tovaryChanged; }
+
+private:
+    QString freeCardName() const;
+
+    QString m_bazaPath;
+    KlientIndex &m_index;
+    CardSearch &m_search;
+    GoodsCatalogue &m_catalogue;
+
+    QString m_curFile;
+    int m_cardIndex = 0;
+    bool m_cardChanged = false;
+    CardHeader m_header;
+    PurchaseListModel m_purchases;
+
+    bool m_newMode = true;
+    int m_pokupkaNum = 0;
+    NewTovarCls m_savedNewPokupka;
+    ItemListModel m_items;
+    bool m_tovaryChanged = false;
+};

@@ -1,0 +1,150 @@
+#include "BazaScan.h"
+#include "CardSearch.h"
+#include "CardSession.h"
+#include "GoodsCatalogue.h"
+#include "KlientIndex.h"
+#include "TestFiles.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using testfiles::crlf;
+
+namespace {
+
+// A session over a fresh data folder holding Иванов's card with two purchases.
+struct Fixture {
+    QTemporaryDir dir;
+    QString baza = dir.path() + QStringLiteral("/База/");
+    KlientIndex index;
+    CardSearch search{baza};
+    GoodsCatalogue catalogue;
+    CardSession session{baza, index, search, catalogue};
+    QAbstractItemModelTester purchasesTester{&session.purchases()};
+    QAbstractItemModelTester itemsTester{&session.items()};
+    const QStringList ivanov{"Иванов", "Иван", "", "1", "2", "5", " 2 ", "1970", "1", " 0 ", "2005", "Утюг", "300",
+                             " 2 ",    "Шнур", "S1", "3", " 4 ", "2010", "Фен", "90", " 0 "};
+
+    Fixture()
+    {
+        QDir().mkpath(baza);
+        testfiles::writeAll(baza + "00000001.dat", crlf(ivanov));
+        index.replaceAll(bazascan::scan(baza));
+    }
+    QByteArray card(const QString &name = QStringLiteral("00000001.dat")) const { return testfiles::readAll(baza + name); }
+    NewTovarCls sale(const QString &surname, const QString &tovar) const
+    {
+        NewTovarCls s;
+        s.Familiya = surname;
+        s.Telephon1 = "1";
+        s.Telephon2 = "2";
+        s.Day = "7";
+        s.Mesac = 6;
+        s.God = "2024";
+        s.Tovar = tovar;
+        s.Summa = "10";
+        return s;
+    }
+};
+
+QStringList lines(QAbstractItemModel &model)
+{
+    QStringList out;
+    for (int r = 0; r < model.rowCount(); ++r)
+        out << model.index(r, 0).data().toString();
+    return out;
+}
+
+} // namespace
+
+class TestCardSession : public QObject {
+    Q_OBJECT
+
+private slots:
+    void requiredFieldsInOrder()
+    {
+        CardHeader h{"Ф", "И", "", "", "", "1", 0, "1970"};
+        QVERIFY(!CardSession::checkCard(h));
+        h.denRozhd.clear();
+        h.imya.clear();
+        QCOMPARE(CardSession::checkCard(h)->box, BzD::Imya);
+        NewTovarCls s;
+        QCOMPARE(CardSession::checkSale(s, true)->box, PokupkaField::Familiya);
+        QCOMPARE(CardSession::checkSale(s, false)->box, PokupkaField::Day);
+        s.Day = s.God = s.Summa = "1";
+        QCOMPARE(CardSession::checkSale(s, false)->box, std::nullopt); // the goods field
+    }
+
+    // Open, show a purchase, correct it, delete one, save: the file and the lines follow.
+    void openShowCorrectDeleteSave()
+    {
+        Fixture f;
+        QCOMPARE(f.session.open(0).error, FileError::None);
+        QCOMPARE(lines(f.session.purchases()), (QStringList{" 1 Утюг", " 2 Фен"}));
+        f.session.items().append("Лампа", "L1");
+        const TovarCls &shown = f.session.showPurchase(0, f.sale("Новиков", "Лампа"));
+        QCOMPARE(shown.Tovar, QStringLiteral("Утюг"));
+        QCOMPARE(lines(f.session.items()), QStringList{" 1 Шнур №S1"});
+        QCOMPARE(f.session.SavedNewPokupka().items(), (QStringList{"Лампа", "L1"}));
+
+        TovarCls edited = shown;
+        edited.Summa = "350";
+        edited.Mesac = -1; // a month the list cannot show keeps the card's
+        QVERIFY(f.session.correctShownPurchase(edited));
+        QVERIFY(!f.session.deletePurchase(1));
+        QCOMPARE(f.session.PokupkaNum(), 0);
+        QCOMPARE(f.session.save(f.session.header()).error, FileError::None);
+        QStringList expected = f.ivanov.mid(0, 14);
+        expected << "Шнур" << "S1";
+        expected[12] = "350";
+        QCOMPARE(f.card(), crlf(expected));
+        QCOMPARE(f.session.restore().Familiya, QStringLiteral("Новиков"));
+        QCOMPARE(f.session.Izdeliya(), (QStringList{"Лампа", "L1"}));
+        QVERIFY(f.session.NewMode());
+    }
+
+    void recordingFindsTheCustomerOrSaysWhy()
+    {
+        Fixture f;
+        f.session.open(0);
+        QCOMPARE(f.session.recordSale(f.sale("Петров", "Чайник")).outcome, CardSession::RecordResult::NoCustomer);
+        const auto recorded = f.session.recordSale(f.sale("иванов", "Чайник"));
+        QCOMPARE(recorded.outcome, CardSession::RecordResult::Recorded);
+        QCOMPARE(recorded.cataloguePosition, 0);
+        QCOMPARE(lines(f.session.purchases()).last(), QStringLiteral(" 3 Чайник"));
+        QCOMPARE(f.session.recordSale(f.sale("Иванов", "чайник")).cataloguePosition, -1);
+
+        QFile::remove(f.baza + "00000001.dat");
+        const auto failed = f.session.recordSale(f.sale("Иванов", "Чайник"));
+        QCOMPARE(failed.outcome, CardSession::RecordResult::Failed);
+        QCOMPARE(failed.error, FileError::NotFound);
+        QCOMPARE(f.session.Pokupki().size(), 4);
+        QCOMPARE(f.session.open(0).error, FileError::NotFound); // the card shown stays
+        QCOMPARE(f.session.CurFile(), QStringLiteral("00000001.dat"));
+    }
+
+    void newCardsTakeAFreeNameAndAFailedSaveChangesNothing()
+    {
+        Fixture f;
+        testfiles::writeAll(f.baza + "00000002.dat", {}); // taken since the scan
+        f.session.newCard();
+        const CardHeader twin{"Иванов", "Пётр", "", "1", "2", "1", 0, "1980"};
+        const auto saved = f.session.save(twin);
+        QCOMPARE(saved.fileName, QStringLiteral("00000003.dat"));
+        QCOMPARE(saved.twin, 0);
+        QVERIFY(saved.indexChanged);
+        QCOMPARE(f.index.at(f.session.CardIndex()).FileName, QStringLiteral("00000003.dat"));
+
+        f.session.newCard();
+        QVERIFY(QDir().rename(f.baza, f.dir.path() + "/away")); // the folder is gone
+        const auto refused = f.session.save(twin);
+        QVERIFY(refused.error != FileError::None);
+        QVERIFY(f.session.CurFile().isEmpty());
+        QCOMPARE(f.index.KlientCount(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardSession)
+#include "tst_cardsession.moc"
