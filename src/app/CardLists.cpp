@@ -2,96 +2,74 @@
 #include "FrmForma.h"
 
 #include "Dialogs.h"
+#include "ImageButton.h"
 #include "Isprav.h"
-#include "LineForms.h"
 
 #include <QComboBox>
 #include <QCursor>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 
 namespace {
 
 // The selected line of a list, or -1 when none is selected.
-int selectedRow(const QListWidget *list)
+int selectedRow(const QListView *list)
 {
-    const QListWidgetItem *item = list->currentItem();
-    return item && item->isSelected() ? list->row(item) : -1;
+    const QModelIndex current = list->selectionModel()->currentIndex();
+    return current.isValid() && list->selectionModel()->isSelected(current) ? current.row() : -1;
 }
 
 // After deleting line s of a list that had n lines: the same place, or the new last line.
-void selectAfterDelete(QListWidget *list, int s, int n)
+void selectAfterDelete(QListView *list, int s, int n)
 {
     const int row = s < n - 1 ? s : s - 1;
     if (row >= 0)
-        list->setCurrentRow(row);
+        list->setCurrentIndex(list->model()->index(row, 0));
+}
+
+QString lineText(const QListView *list, int row)
+{
+    return list->model()->index(row, 0).data().toString();
 }
 
 } // namespace
 
 void FrmForma::AddIzdelie(const QString &name, const QString &serial)
 {
-    const int n = m_izdelieLst->count();
-    if (m_izdeliya.size() < 2 * n + 2)
-        m_izdeliya.resize(2 * n + 2);
-    m_izdeliya[2 * n] = name;
-    m_izdeliya[2 * n + 1] = serial;
-    m_izdelieLst->addItem(lineforms::izdelieLine(n + 1, name, serial));
-}
-
-void FrmForma::clearItems()
-{
-    m_izdelieLst->clear();
-    m_izdeliya.clear();
+    m_session->items().append(name, serial);
 }
 
 void FrmForma::PokupkiLst_DblClick()
 {
     const int s = selectedRow(m_pokupkiLst);
-    if (s >= 0 && s < m_pokupki.size())
+    if (s >= 0 && s < Pokupki().size())
         showRecordedPurchase(s);
 }
 
 void FrmForma::showRecordedPurchase(int s)
 {
     m_label1[1]->setText(QStringLiteral("Совершённая покупка"));
-    if (m_newMode)
-        putAside();
-    clearItems();
-    for (int i : {0, 1, 2})
-        m_pokupkaTxt[i]->clear();
-    const TovarCls &r = m_pokupki[s];
-    m_pokupkaTxt[3]->setText(r.Day);
-    // A month outside the list shows as no month.
-    m_pokupkaMesac->setCurrentIndex(r.Mesac >= 0 && r.Mesac < m_pokupkaMesac->count() ? r.Mesac : -1);
-    m_pokupkaTxt[4]->setText(r.God);
-    m_pokupkaTovar->setEditText(r.Tovar);
-    m_pokupkaTxt[5]->setText(r.Summa);
-    for (int k = 0; k < r.ListCount() / 2; ++k)
-        AddIzdelie(r.List(2 * k), r.List(2 * k + 1));
-    m_newMode = false;
-    m_pokupkaNum = s;
+    if (NewMode())
+        m_back1->show();
+    NewTovarCls shown;
+    static_cast<TovarCls &>(shown) = m_session->showPurchase(s, panelFromBoxes());
+    showPanel(shown);
 }
 
 void FrmForma::DelPokupku1_Click()
 {
     const int s = selectedRow(m_pokupkiLst);
-    if (s < 0 || s >= m_pokupki.size())
+    if (s < 0 || s >= Pokupki().size())
         return;
-    if (!Dialogs::current().confirm(this, QStringLiteral("Удалить товар ") + m_pokupkiLst->item(s)->text() +
+    if (!Dialogs::current().confirm(this, QStringLiteral("Удалить товар ") + lineText(m_pokupkiLst, s) +
                                               QLatin1Char('?')))
         return;
-    const int n = m_pokupkiLst->count();
-    m_pokupki.removeAt(s);
-    refreshPokupkiLst();
+    const int n = int(Pokupki().size());
+    const bool shownDeleted = m_session->deletePurchase(s);
     selectAfterDelete(m_pokupkiLst, s, n);
-
-    const bool shownDeleted = !m_newMode && s == m_pokupkaNum;
-    // The purchase shown moves up with the lines below the deleted one.
-    if (!m_newMode && s < m_pokupkaNum)
-        --m_pokupkaNum;
     FileSave_Click();
     if (shownDeleted)
         Back1_Click();
@@ -99,9 +77,10 @@ void FrmForma::DelPokupku1_Click()
 
 void FrmForma::IzdelieLst_DblClick()
 {
-    if (selectedRow(m_izdelieLst) < 0)
+    const int e = selectedRow(m_izdelieLst);
+    if (e < 0)
         return;
-    Isprav isprav(m_izdeliya, m_izdelieLst, this);
+    Isprav isprav(m_session->items(), e, this);
     isprav.exec();
 }
 
@@ -110,19 +89,15 @@ void FrmForma::DelIzdelie1_Click()
     const int s = selectedRow(m_izdelieLst);
     if (s < 0)
         return;
-    if (!Dialogs::current().confirm(this, QStringLiteral("Удалить изделие ") + m_izdelieLst->item(s)->text() +
+    if (!Dialogs::current().confirm(this, QStringLiteral("Удалить изделие ") + lineText(m_izdelieLst, s) +
                                               QLatin1Char('?')))
         return;
-    const int n = m_izdelieLst->count();
-    QStringList pairs = m_izdeliya.mid(0, 2 * n);
-    pairs.remove(2 * s, 2);
-    clearItems();
-    for (int k = 0; k + 1 < pairs.size(); k += 2)
-        AddIzdelie(pairs[k], pairs[k + 1]);
+    const int n = m_session->items().rowCount();
+    m_session->items().remove(s);
     selectAfterDelete(m_izdelieLst, s, n);
 }
 
-void FrmForma::popUpListMenu(QListWidget *list, QMenu *menu)
+void FrmForma::popUpListMenu(QListView *list, QMenu *menu)
 {
     if (selectedRow(list) >= 0)
         menu->popup(QCursor::pos());

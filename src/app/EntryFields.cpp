@@ -5,7 +5,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 
 namespace {
@@ -13,6 +13,31 @@ namespace {
 bool isEnter(const QKeyEvent *event)
 {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+// When Enter moves on from a field.
+enum class MoveOn { Always, Filled, FourCharacters };
+
+bool mayMoveOn(MoveOn rule, const QString &text)
+{
+    switch (rule) {
+    case MoveOn::Always:
+        return true;
+    case MoveOn::Filled:
+        return !text.isEmpty();
+    case MoveOn::FourCharacters:
+        return text.size() >= 4;
+    }
+    return false;
+}
+
+QString textOf(QWidget *field)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(field))
+        return edit->text();
+    if (auto *combo = qobject_cast<QComboBox *>(field))
+        return combo->currentText();
+    return {};
 }
 
 } // namespace
@@ -52,57 +77,59 @@ bool FrmForma::eventFilter(QObject *watched, QEvent *event)
 
 bool FrmForma::handleEnter(QWidget *field)
 {
-    const auto filled = [](QLineEdit *edit) { return !edit->text().isEmpty(); };
-    const auto moveTo = [](QWidget *next) {
-        next->setFocus();
-        return true;
+    using P = PokupkaField;
+    // The serial number adds an item instead of moving on.
+    if (field == pk(P::SerNomer))
+        return addItemFromPanel();
+
+    const struct {
+        QWidget *from;
+        MoveOn rule;
+        QWidget *to;
+    } steps[] = {
+        {bz(BzD::Familiya), MoveOn::Filled, bz(BzD::Imya)},
+        {bz(BzD::Imya), MoveOn::Filled, bz(BzD::Otchestvo)},
+        {bz(BzD::Otchestvo), MoveOn::Always, bz(BzD::DenRozhd)},
+        {bz(BzD::DenRozhd), MoveOn::Filled, m_bzDMesac},
+        {m_bzDMesac, MoveOn::Always, bz(BzD::GodRozhd)},
+        {bz(BzD::GodRozhd), MoveOn::FourCharacters, bz(BzD::TelDom)},
+        {bz(BzD::TelDom), MoveOn::Always, bz(BzD::TelRab)},
+        {pk(P::Familiya), MoveOn::Filled, pk(P::Telephon1)},
+        {pk(P::Telephon1), MoveOn::Always, pk(P::Telephon2)},
+        {pk(P::Telephon2), MoveOn::Always, pk(P::Day)},
+        {pk(P::Day), MoveOn::Filled, m_pokupkaMesac},
+        {m_pokupkaMesac, MoveOn::Always, pk(P::God)},
+        {pk(P::God), MoveOn::Filled, m_pokupkaTovar},
+        {m_pokupkaTovar, MoveOn::Filled, pk(P::Summa)},
+        {pk(P::Summa), MoveOn::Filled, pk(P::Izdelie)},
+        {pk(P::Izdelie), MoveOn::Filled, pk(P::SerNomer)},
     };
-    auto &b = m_bzDTxt;
-    auto &p = m_pokupkaTxt;
-
-    // The card.
-    if (field == b[0] || field == b[1] || field == b[3])
-        return filled(static_cast<QLineEdit *>(field)) &&
-               moveTo(field == b[0] ? b[1] : field == b[1] ? static_cast<QWidget *>(b[2]) : m_bzDMesac);
-    if (field == b[2])
-        return moveTo(b[3]);
-    if (field == m_bzDMesac)
-        return moveTo(b[4]);
-    if (field == b[4])
-        return b[4]->text().size() >= 4 && moveTo(b[5]);
-    if (field == b[5])
-        return moveTo(b[6]);
-
-    // The purchase panel.
-    if (field == p[0])
-        return filled(p[0]) && moveTo(p[1]);
-    if (field == p[1])
-        return moveTo(p[2]);
-    if (field == p[2])
-        return moveTo(p[3]);
-    if (field == p[3])
-        return filled(p[3]) && moveTo(m_pokupkaMesac);
-    if (field == m_pokupkaMesac)
-        return moveTo(p[4]);
-    if (field == p[4])
-        return filled(p[4]) && moveTo(m_pokupkaTovar);
-    if (field == m_pokupkaTovar)
-        return !m_pokupkaTovar->currentText().isEmpty() && moveTo(p[5]);
-    if (field == p[5])
-        return filled(p[5]) && moveTo(p[6]);
-    if (field == p[6])
-        return filled(p[6]) && moveTo(p[7]);
-    if (field == p[7]) {
-        // Item name, Enter, serial number, Enter: each pair becomes a line of the item list.
-        if (!filled(p[6]))
-            return moveTo(p[6]);
-        if (!filled(p[7]))
+    for (const auto &step : steps) {
+        if (step.from != field)
+            continue;
+        if (!mayMoveOn(step.rule, textOf(field)))
             return false;
-        AddIzdelie(p[6]->text(), p[7]->text());
-        hintSoldSerial(p[7]->text());
-        p[6]->clear();
-        p[7]->clear();
-        return moveTo(p[6]);
+        step.to->setFocus();
+        return true;
     }
-    return false;
+    return false; // the work phone, and anything else, keeps the focus
+}
+
+bool FrmForma::addItemFromPanel()
+{
+    // Item name, Enter, serial number, Enter: each pair becomes a line of the item list.
+    QLineEdit *name = pk(PokupkaField::Izdelie);
+    QLineEdit *serial = pk(PokupkaField::SerNomer);
+    if (name->text().isEmpty()) {
+        name->setFocus();
+        return true;
+    }
+    if (serial->text().isEmpty())
+        return false;
+    AddIzdelie(name->text(), serial->text());
+    hintSoldSerial(serial->text());
+    name->clear();
+    serial->clear();
+    name->setFocus();
+    return true;
 }

@@ -1,29 +1,28 @@
 #pragma once
 
-#include "GoodsCatalogue.h"
-#include "TovarCls.h"
+#include "CardFields.h"
+#include "CardSession.h"
 
-#include <QList>
 #include <QMainWindow>
-#include <QStringList>
 
 #include <array>
+#include <memory>
 
 class BackButton;
 class CardSearch;
 class SearchWindow;
 class KlientIndex;
-class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QMenu;
 class QPushButton;
 class UsrForma;
 
 // The main window: the customer card on the left, the purchase panel on the right, the customer
-// list panel over them when called up. It owns the card shown and the panel's state.
+// list panel over them when called up. It shows the card session's card and panel, passes the
+// operator's commands to it and tells what came of them.
 class FrmForma final : public QMainWindow {
     Q_OBJECT
 
@@ -66,16 +65,17 @@ public:
     void SaveTovary();
 
     // State, read by the tests and by the search window.
-    const QString &CurFile() const { return m_curFile; }
-    int CardIndex() const { return m_cardIndex; }
-    bool CardChanged() const { return m_cardChanged; }
-    bool NewMode() const { return m_newMode; }
-    int PokupkaNum() const { return m_pokupkaNum; }
-    bool TovaryChanged() const { return m_tovaryChanged; }
-    const QList<TovarCls> &Pokupki() const { return m_pokupki; }
-    const QStringList &Izdeliya() const { return m_izdeliya; }
-    const NewTovarCls &SavedNewPokupka() const { return m_savedNewPokupka; }
-    const GoodsCatalogue &catalogue() const { return m_catalogue; }
+    const CardSession &session() const { return *m_session; }
+    const QString &CurFile() const { return m_session->CurFile(); }
+    int CardIndex() const { return m_session->CardIndex(); }
+    bool CardChanged() const { return m_session->CardChanged(); }
+    bool NewMode() const { return m_session->NewMode(); }
+    int PokupkaNum() const { return m_session->PokupkaNum(); }
+    bool TovaryChanged() const { return m_session->TovaryChanged(); }
+    const QList<TovarCls> &Pokupki() const { return m_session->Pokupki(); }
+    const QStringList &Izdeliya() const { return m_session->Izdeliya(); }
+    const NewTovarCls &SavedNewPokupka() const { return m_session->SavedNewPokupka(); }
+    const GoodsCatalogue &catalogue() const { return m_session->catalogue(); }
     const QString &bazaPath() const { return m_bazaPath; }
     KlientIndex &klientIndex();
     UsrForma *usrForma() const { return m_usrForma1; }
@@ -96,56 +96,49 @@ private:
     void buildTabOrder();
     void connectFields();
 
+    QLineEdit *bz(BzD field) const { return m_bzDTxt[int(field)]; }
+    QLineEdit *pk(PokupkaField field) const { return m_pokupkaTxt[int(field)]; }
+
+    // The card's boxes and the panel's boxes, to and from the session's values.
+    CardHeader headerFromBoxes() const;
+    void showHeader(const CardHeader &header);
+    NewTovarCls panelFromBoxes() const;
+    void showPanel(const NewTovarCls &purchase);
+
     // Card.
     bool CheckCard();
     void setCardChanged();
-    QString freeCardName() const;
-    void refreshPokupkiLst();
 
     // Purchase panel.
-    void putAside();
     void showRecordedPurchase(int s);
     void addToCatalogue(const QString &tovar);
+    void insertIntoGoodsList(int position, const QString &tovar);
     bool checkPurchaseFields();
     void recordNewPurchase();
     void writeBackShownPurchase();
     void startCardFor();
-    TovarCls panelPurchase() const;
-    void clearItems();
 
     // Entry fields.
     bool handleEnter(QWidget *field);
+    bool addItemFromPanel();
     void showHint(QWidget *field, const QString &text);
     void hintSoldSerial(const QString &serial);
-    void popUpListMenu(QListWidget *list, QMenu *menu);
+    void popUpListMenu(QListView *list, QMenu *menu);
 
     QString m_bazaPath;
     QString m_goodsPath;
-    GoodsCatalogue m_catalogue;
-
-    // The card shown.
-    QString m_curFile;
-    int m_cardIndex = 0;
-    bool m_cardChanged = false;
-    bool m_loading = false;
-    QList<TovarCls> m_pokupki;
-
-    // The purchase panel.
-    bool m_newMode = true;
-    int m_pokupkaNum = 0;
-    NewTovarCls m_savedNewPokupka;
-    QStringList m_izdeliya;
-    bool m_tovaryChanged = false;
+    std::unique_ptr<CardSession> m_session;
+    bool m_loading = false; // the boxes are being filled from the session: no edit of the operator's
 
     // Controls.
     std::array<QLabel *, 2> m_label1{};
-    std::array<QLineEdit *, 7> m_bzDTxt{};
+    std::array<QLineEdit *, kBzDCount> m_bzDTxt{};
     QComboBox *m_bzDMesac = nullptr;
-    QListWidget *m_pokupkiLst = nullptr;
-    std::array<QLineEdit *, 8> m_pokupkaTxt{};
+    QListView *m_pokupkiLst = nullptr;
+    std::array<QLineEdit *, kPokupkaFieldCount> m_pokupkaTxt{};
     QComboBox *m_pokupkaMesac = nullptr;
     QComboBox *m_pokupkaTovar = nullptr;
-    QListWidget *m_izdelieLst = nullptr;
+    QListView *m_izdelieLst = nullptr;
     QPushButton *m_kOK = nullptr;
     BackButton *m_back1 = nullptr;
     UsrForma *m_usrForma1 = nullptr;

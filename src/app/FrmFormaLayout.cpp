@@ -17,7 +17,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
-#include <QListWidget>
+#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -58,9 +58,10 @@ QFrame *verticalLine(QWidget *parent, int x, QPalette::ColorRole role)
     return line;
 }
 
-QListWidget *listAt(QWidget *parent, const QRect &geometry, const QString &name)
+QListView *listAt(QWidget *parent, const QRect &geometry, const QString &name, QAbstractItemModel *model)
 {
-    auto *list = new QListWidget(parent);
+    auto *list = new QListView(parent);
+    list->setModel(model);
     list->setObjectName(name);
     list->setGeometry(geometry);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -81,11 +82,6 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
-    buildCardArea(client);
-    buildPurchasePanel(client);
-    verticalLine(client, 280, QPalette::WindowText);
-    verticalLine(client, 281, QPalette::Base);
-
     // The customer list panel lies over the card area; creating it scans the data folder.
     m_usrForma1 = new UsrForma(m_bazaPath, client);
     m_usrForma1->setGeometry(136, 144, 321, 281);
@@ -94,6 +90,13 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
     connect(m_usrForma1, &UsrForma::openRequested, this, &FrmForma::OpenFile);
     m_search = new CardSearch(m_bazaPath, this);
     connect(m_usrForma1, &UsrForma::loaded, m_search, &CardSearch::rebuild);
+    m_session = std::make_unique<CardSession>(m_bazaPath, m_usrForma1->index(), *m_search);
+
+    buildCardArea(client);
+    buildPurchasePanel(client);
+    verticalLine(client, 280, QPalette::WindowText);
+    verticalLine(client, 281, QPalette::Base);
+    m_usrForma1->raise();
 
     buildMenus();
     buildTabOrder();
@@ -103,7 +106,7 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
     // Form_Load: the panel starts empty and dated today. Its focus request is not for start-up:
     // the operator starts in the card's surname, the window's first control.
     EditNewPokupka_Click();
-    m_bzDTxt[0]->setFocus();
+    bz(BzD::Familiya)->setFocus();
 }
 
 FrmForma::~FrmForma() = default;
@@ -119,18 +122,27 @@ void FrmForma::buildCardArea(QWidget *area)
         labelAt(area, captions[i], 8, 104 + 27 * i, QStringLiteral("BzDLbl_%1").arg(i));
     labelAt(area, QStringLiteral("Список покупок:"), 8, 264, QStringLiteral("BzDLbl_6"));
 
-    const auto name = [](int i) { return QStringLiteral("BzDTxt_%1").arg(i); };
-    m_bzDTxt[0] = editAt(area, {92, 101, 178, 24}, FieldKind::Text, name(0));
-    m_bzDTxt[1] = editAt(area, {92, 128, 178, 24}, FieldKind::Text, name(1));
-    m_bzDTxt[2] = editAt(area, {92, 155, 178, 24}, FieldKind::Text, name(2));
-    m_bzDTxt[3] = editAt(area, {92, 182, 32, 24}, FieldKind::Digits, name(3), 2);
+    const struct {
+        BzD field;
+        QRect geometry;
+        FieldKind kind;
+        int typingLimit;
+    } boxes[] = {
+        {BzD::Familiya, {92, 101, 178, 24}, FieldKind::Text, -1},
+        {BzD::Imya, {92, 128, 178, 24}, FieldKind::Text, -1},
+        {BzD::Otchestvo, {92, 155, 178, 24}, FieldKind::Text, -1},
+        {BzD::DenRozhd, {92, 182, 32, 24}, FieldKind::Digits, 2},
+        {BzD::GodRozhd, {222, 182, 48, 24}, FieldKind::Digits, 4},
+        {BzD::TelDom, {92, 209, 178, 24}, FieldKind::Digits, -1},
+        {BzD::TelRab, {92, 236, 178, 24}, FieldKind::Digits, -1},
+    };
+    for (const auto &box : boxes)
+        m_bzDTxt[int(box.field)] = editAt(area, box.geometry, box.kind,
+                                          QStringLiteral("BzDTxt_%1").arg(int(box.field)), box.typingLimit);
     m_bzDMesac = monthComboAt(area, {128, 182, 91, 24}, QStringLiteral("BzDMesac"));
-    m_bzDTxt[4] = editAt(area, {222, 182, 48, 24}, FieldKind::Digits, name(4), 4);
-    m_bzDTxt[4]->setText(QStringLiteral("19"));
-    m_bzDTxt[5] = editAt(area, {92, 209, 178, 24}, FieldKind::Digits, name(5));
-    m_bzDTxt[6] = editAt(area, {92, 236, 178, 24}, FieldKind::Digits, name(6));
+    bz(BzD::GodRozhd)->setText(QStringLiteral("19"));
 
-    m_pokupkiLst = listAt(area, {8, 280, 262, 212}, QStringLiteral("PokupkiLst"));
+    m_pokupkiLst = listAt(area, {8, 280, 262, 212}, QStringLiteral("PokupkiLst"), &m_session->purchases());
 }
 
 void FrmForma::buildPurchasePanel(QWidget *area)
@@ -146,13 +158,25 @@ void FrmForma::buildPurchasePanel(QWidget *area)
         labelAt(area, captions[i], 288, 104 + 27 * i, QStringLiteral("PokupkaLbl_%1").arg(i));
     labelAt(area, QStringLiteral("Список изделий:"), 288, 320, QStringLiteral("PokupkaLbl_8"));
 
-    const auto name = [](int i) { return QStringLiteral("PokupkaTxt_%1").arg(i); };
-    m_pokupkaTxt[0] = editAt(area, {396, 101, 178, 24}, FieldKind::Text, name(0));
-    m_pokupkaTxt[1] = editAt(area, {396, 128, 178, 24}, FieldKind::Digits, name(1));
-    m_pokupkaTxt[2] = editAt(area, {396, 155, 178, 24}, FieldKind::Digits, name(2));
-    m_pokupkaTxt[3] = editAt(area, {396, 182, 32, 24}, FieldKind::Digits, name(3), 2);
+    const struct {
+        PokupkaField field;
+        QRect geometry;
+        FieldKind kind;
+        int typingLimit;
+    } boxes[] = {
+        {PokupkaField::Familiya, {396, 101, 178, 24}, FieldKind::Text, -1},
+        {PokupkaField::Telephon1, {396, 128, 178, 24}, FieldKind::Digits, -1},
+        {PokupkaField::Telephon2, {396, 155, 178, 24}, FieldKind::Digits, -1},
+        {PokupkaField::Day, {396, 182, 32, 24}, FieldKind::Digits, 2},
+        {PokupkaField::God, {526, 182, 48, 24}, FieldKind::Digits, 4},
+        {PokupkaField::Summa, {396, 236, 178, 24}, FieldKind::Sum, -1},
+        {PokupkaField::Izdelie, {396, 263, 178, 24}, FieldKind::Text, -1},
+        {PokupkaField::SerNomer, {396, 290, 178, 24}, FieldKind::Text, -1},
+    };
+    for (const auto &box : boxes)
+        m_pokupkaTxt[int(box.field)] = editAt(area, box.geometry, box.kind,
+                                              QStringLiteral("PokupkaTxt_%1").arg(int(box.field)), box.typingLimit);
     m_pokupkaMesac = monthComboAt(area, {432, 182, 91, 24}, QStringLiteral("PokupkaMesac"));
-    m_pokupkaTxt[4] = editAt(area, {526, 182, 48, 24}, FieldKind::Digits, name(4), 4);
 
     m_pokupkaTovar = new QComboBox(area);
     m_pokupkaTovar->setObjectName(QStringLiteral("PokupkaTovar"));
@@ -162,11 +186,7 @@ void FrmForma::buildPurchasePanel(QWidget *area)
     m_pokupkaTovar->setCompleter(nullptr);
     m_pokupkaTovar->setGeometry(396, 209, 179, 24);
 
-    m_pokupkaTxt[5] = editAt(area, {396, 236, 178, 24}, FieldKind::Sum, name(5));
-    m_pokupkaTxt[6] = editAt(area, {396, 263, 178, 24}, FieldKind::Text, name(6));
-    m_pokupkaTxt[7] = editAt(area, {396, 290, 178, 24}, FieldKind::Text, name(7));
-
-    m_izdelieLst = listAt(area, {288, 336, 289, 116}, QStringLiteral("IzdelieLst"));
+    m_izdelieLst = listAt(area, {288, 336, 289, 116}, QStringLiteral("IzdelieLst"), &m_session->items());
 
     m_kOK = new QPushButton(QStringLiteral("OK"), area);
     m_kOK->setObjectName(QStringLiteral("kOK"));
@@ -227,11 +247,13 @@ void FrmForma::buildMenus()
 
 void FrmForma::buildTabOrder()
 {
-    const QList<QWidget *> order{m_bzDTxt[0],     m_bzDTxt[1],     m_bzDTxt[2],     m_bzDTxt[3],     m_bzDMesac,
-                                 m_bzDTxt[4],     m_bzDTxt[5],     m_bzDTxt[6],     m_pokupkiLst,    m_pokupkaTxt[0],
-                                 m_pokupkaTxt[1], m_pokupkaTxt[2], m_pokupkaTxt[3], m_pokupkaMesac,  m_pokupkaTxt[4],
-                                 m_pokupkaTovar,  m_pokupkaTxt[5], m_pokupkaTxt[6], m_pokupkaTxt[7], m_izdelieLst,
-                                 m_kOK,           m_usrForma1,     m_back1};
+    using P = PokupkaField;
+    const QList<QWidget *> order{bz(BzD::Familiya), bz(BzD::Imya),    bz(BzD::Otchestvo), bz(BzD::DenRozhd),
+                                 m_bzDMesac,        bz(BzD::GodRozhd), bz(BzD::TelDom),    bz(BzD::TelRab),
+                                 m_pokupkiLst,      pk(P::Familiya),   pk(P::Telephon1),   pk(P::Telephon2),
+                                 pk(P::Day),        m_pokupkaMesac,    pk(P::God),         m_pokupkaTovar,
+                                 pk(P::Summa),      pk(P::Izdelie),    pk(P::SerNomer),    m_izdelieLst,
+                                 m_kOK,             m_usrForma1,       m_back1};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -250,7 +272,8 @@ void FrmForma::connectFields()
         w->installEventFilter(this);
 
     // The first letter of a name is raised to a capital, typed or set by the program.
-    for (QLineEdit *edit : {m_bzDTxt[0], m_bzDTxt[1], m_bzDTxt[2], m_pokupkaTxt[0], m_pokupkaTovar->lineEdit()}) {
+    for (QLineEdit *edit : {bz(BzD::Familiya), bz(BzD::Imya), bz(BzD::Otchestvo), pk(PokupkaField::Familiya),
+                            m_pokupkaTovar->lineEdit()}) {
         connect(edit, &QLineEdit::textChanged, edit, [edit](const QString &text) {
             const QString raised = withCapitalFirstLetter(text);
             if (raised != text) {
@@ -260,12 +283,12 @@ void FrmForma::connectFields()
         });
     }
 
-    for (QListWidget *list : {m_pokupkiLst, m_izdelieLst}) {
+    for (QListView *list : {m_pokupkiLst, m_izdelieLst}) {
         list->installEventFilter(this);
         list->viewport()->installEventFilter(this);
     }
-    connect(m_pokupkiLst, &QListWidget::itemDoubleClicked, this, &FrmForma::PokupkiLst_DblClick);
-    connect(m_izdelieLst, &QListWidget::itemDoubleClicked, this, &FrmForma::IzdelieLst_DblClick);
+    connect(m_pokupkiLst, &QListView::doubleClicked, this, &FrmForma::PokupkiLst_DblClick);
+    connect(m_izdelieLst, &QListView::doubleClicked, this, &FrmForma::IzdelieLst_DblClick);
     connect(m_kOK, &QPushButton::clicked, this, &FrmForma::kOK_Click);
     connect(m_back1, &ImageButton::Click, this, &FrmForma::Back1_Click);
 }

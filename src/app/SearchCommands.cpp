@@ -6,7 +6,7 @@
 #include "UsrForma.h"
 
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QToolTip>
 
 void FrmForma::EditFind_Click()
@@ -26,9 +26,9 @@ void FrmForma::openSale(const QString &fileName, int purchase)
     if (position < 0)
         return;
     OpenFile(position);
-    if (m_curFile != fileName || purchase < 0 || purchase >= m_pokupkiLst->count())
+    if (CurFile() != fileName || purchase < 0 || purchase >= int(Pokupki().size()))
         return;
-    m_pokupkiLst->setCurrentRow(purchase);
+    m_pokupkiLst->setCurrentIndex(m_pokupkiLst->model()->index(purchase, 0));
     PokupkiLst_DblClick();
 }
 
@@ -42,6 +42,6 @@ void FrmForma::hintSoldSerial(const QString &serial)
 {
     SearchRow sold;
     if (m_search->findSold(serial, &sold))
-        showHint(m_pokupkaTxt[7], QStringLiteral("Изделие с номером ") + serial + QStringLiteral(" уже продано: ") +
+        showHint(pk(PokupkaField::SerNomer), QStringLiteral("Изделие с номером ") + serial + QStringLiteral(" уже продано: ") +
                                       sold.fio + QStringLiteral(", ") + sold.date + QLatin1Char('.'));
 }

@@ -1,15 +1,13 @@
 #include "Isprav.h"
 
 #include "EntryRules.h"
-#include "LineForms.h"
+#include "ItemListModel.h"
 
 #include <QEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 
-Isprav::Isprav(QStringList &izdeliya, QListWidget *izdelieLst, QWidget *parent)
-    : QDialog(parent), m_izdeliya(izdeliya), m_izdelieLst(izdelieLst)
+Isprav::Isprav(ItemListModel &items, int row, QWidget *parent) : QDialog(parent), m_items(items), m_e(row)
 {
     setObjectName(QStringLiteral("Isprav"));
     setWindowTitle(QStringLiteral("Редактировать"));
@@ -46,10 +44,9 @@ Isprav::Isprav(QStringList &izdeliya, QListWidget *izdelieLst, QWidget *parent)
     connect(m_kOK, &QPushButton::clicked, this, &Isprav::kOK_Click);
     connect(m_kCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    // Load: the selected line and its two strings.
-    m_e = m_izdelieLst->currentRow();
-    m_izdelietxt->setText(m_izdeliya.value(2 * m_e));
-    m_serNomertxt->setText(m_izdeliya.value(2 * m_e + 1));
+    // Load: the item's two strings.
+    m_izdelietxt->setText(m_items.name(m_e));
+    m_serNomertxt->setText(m_items.serial(m_e));
     updateDefaultButton();
 }
 
@@ -68,15 +65,6 @@ void Isprav::updateDefaultButton()
 
 void Isprav::kOK_Click()
 {
-    const QString name = m_izdelietxt->text();
-    const QString serial = m_serNomertxt->text();
-    if (m_e >= 0 && 2 * m_e + 1 < m_izdeliya.size() &&
-        (name != m_izdeliya[2 * m_e] || serial != m_izdeliya[2 * m_e + 1])) {
-        delete m_izdelieLst->takeItem(m_e);
-        m_izdeliya[2 * m_e] = name;
-        m_izdeliya[2 * m_e + 1] = serial;
-        m_izdelieLst->insertItem(m_e, lineforms::izdelieLine(m_e + 1, name, serial));
-        m_izdelieLst->setCurrentRow(m_e);
-    }
+    m_items.setItem(m_e, m_izdelietxt->text(), m_serNomertxt->text());
     accept();
 }

@@ -3,18 +3,17 @@
 #include <QDialog>
 #include <QStringList>
 
+class ItemListModel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 
-// "Редактировать": corrects the name and serial number of the selected line of the purchase
-// panel's item list. OK writes the item back only when something changed.
+// "Редактировать": corrects the name and serial number of one item of the purchase panel.
+// OK writes the item back only when something changed.
 class Isprav final : public QDialog {
     Q_OBJECT
 
 public:
-    // `izdeliya` holds the item strings of `izdelieLst` (name at 2k, serial at 2k+1).
-    Isprav(QStringList &izdeliya, QListWidget *izdelieLst, QWidget *parent = nullptr);
+    Isprav(ItemListModel &items, int row, QWidget *parent = nullptr);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -23,8 +22,7 @@ private:
     void updateDefaultButton();
     void kOK_Click();
 
-    QStringList &m_izdeliya;
-    QListWidget *m_izdelieLst;
+    ItemListModel &m_items;
     int m_e = -1;
     QLineEdit *m_izdelietxt = nullptr;
     QLineEdit *m_serNomertxt = nullptr;

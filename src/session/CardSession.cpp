@@ -1,12 +1,11 @@
 #include "CardSession.h"
 
 #include "CardSearch.h"
-#include "GoodsCatalogue.h"
 #include "KlientIndex.h"
 #include "SafeFile.h"
 
-CardSession::CardSession(QString bazaPath, KlientIndex &index, CardSearch &search, GoodsCatalogue &catalogue)
-    : m_bazaPath(std::move(bazaPath)), m_index(index), m_search(search), m_catalogue(catalogue)
+CardSession::CardSession(QString bazaPath, KlientIndex &index, CardSearch &search)
+    : m_bazaPath(std::move(bazaPath)), m_index(index), m_search(search)
 {
 }
 
@@ -198,4 +197,9 @@ int CardSession::addToCatalogue(const QString &tovar)
         return -1;
     m_tovaryChanged = true;
     return m_catalogue.add(tovar);
+}
+
+FileError CardSession::saveCatalogueIfChanged(const QString &path) const
+{
+    return m_tovaryChanged ? m_catalogue.save(path) : FileError::None;
 }

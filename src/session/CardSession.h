@@ -3,6 +3,7 @@
 #include "CardFields.h"
 #include "CardFile.h"
 #include "FileError.h"
+#include "GoodsCatalogue.h"
 #include "ItemListModel.h"
 #include "PurchaseListModel.h"
 #include "TovarCls.h"
@@ -12,7 +13,6 @@
 #include <optional>
 
 class CardSearch;
-class GoodsCatalogue;
 class KlientIndex;
 
 // A required box left empty: the message to show and the box to put the focus in.
@@ -30,7 +30,7 @@ struct SaleFault {
 // of the panel. It shows nothing and moves no focus: each operation says what happened.
 class CardSession {
 public:
-    CardSession(QString bazaPath, KlientIndex &index, CardSearch &search, GoodsCatalogue &catalogue);
+    CardSession(QString bazaPath, KlientIndex &index, CardSearch &search);
 
     // The required boxes of a card and of a sale, tested in this order.
     static std::optional<CardFault> checkCard(const CardHeader &header);
@@ -96,6 +96,10 @@ public:
     // Drops purchase `row` from the card (the caller saves it). True when it was the one shown.
     bool deletePurchase(int row);
 
+    // The goods catalogue: read at start-up, written at the end when a name was added.
+    const GoodsCatalogue &catalogue() const { return m_catalogue; }
+    void loadCatalogue(const QString &path) { m_catalogue.load(path); }
+    [[nodiscard]] FileError saveCatalogueIfChanged(const QString &path) const;
     // Adds a goods name to the catalogue unless it is there already; its position, or -1.
     int addToCatalogue(const QString &tovar);
     bool TovaryChanged() const { return m_tovaryChanged; }
@@ -106,7 +110,7 @@ private:
     QString m_bazaPath;
     KlientIndex &m_index;
     CardSearch &m_search;
-    GoodsCatalogue &m_catalogue;
+    GoodsCatalogue m_catalogue;
 
     QString m_curFile;
     int m_cardIndex = 0;

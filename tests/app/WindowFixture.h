@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CardFields.h"
 #include "CardFile.h"
 #include "FrmForma.h"
 #include "KlientIndex.h"
@@ -11,12 +12,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+using P = PokupkaField;
 
 // A main window over a fresh data folder in a temporary directory, with helpers that reach the
 // controls by their object names and type into them with real key events.
@@ -55,17 +59,24 @@ public:
             qFatal("no control %s", qPrintable(name));
         return child;
     }
-    QLineEdit *bz(int i) { return find<QLineEdit>(QStringLiteral("BzDTxt_%1").arg(i)); }
-    QLineEdit *pk(int i) { return find<QLineEdit>(QStringLiteral("PokupkaTxt_%1").arg(i)); }
+    QLineEdit *bz(BzD field) { return find<QLineEdit>(QStringLiteral("BzDTxt_%1").arg(int(field))); }
+    QLineEdit *pk(PokupkaField field) { return find<QLineEdit>(QStringLiteral("PokupkaTxt_%1").arg(int(field))); }
     QComboBox *combo(const char *name) { return find<QComboBox>(QString::fromLatin1(name)); }
-    QListWidget *list(const char *name) { return find<QListWidget>(QString::fromLatin1(name)); }
+    QListView *list(const char *name) { return find<QListView>(QString::fromLatin1(name)); }
     QStringList lines(const char *listName)
     {
         QStringList out;
-        QListWidget *l = list(listName);
-        for (int i = 0; i < l->count(); ++i)
-            out << l->item(i)->text();
+        const QAbstractItemModel *model = list(listName)->model();
+        for (int i = 0; i < model->rowCount(); ++i)
+            out << model->index(i, 0).data().toString();
         return out;
+    }
+    // The list's current line, or -1.
+    int currentRow(const char *listName) { return list(listName)->currentIndex().row(); }
+    QRect lineRect(const char *listName, int row)
+    {
+        QListView *l = list(listName);
+        return l->visualRect(l->model()->index(row, 0));
     }
 
     // Focuses the field and types into it, as the operator does.
@@ -83,24 +94,24 @@ public:
     void typePurchase(const QString &surname, const QString &tel1, const QString &tel2, const QString &goods,
                       const QString &sum, const QStringList &items = {})
     {
-        type(pk(0), surname);
-        type(pk(1), tel1);
-        type(pk(2), tel2);
+        type(pk(P::Familiya), surname);
+        type(pk(P::Telephon1), tel1);
+        type(pk(P::Telephon2), tel2);
         type(combo("PokupkaTovar"), goods);
-        type(pk(5), sum);
+        type(pk(P::Summa), sum);
         for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
-            type(pk(6), items[i]);
-            enter(pk(6));
-            type(pk(7), items[i + 1]);
-            enter(pk(7));
+            type(pk(P::Izdelie), items[i]);
+            enter(pk(P::Izdelie));
+            type(pk(P::SerNomer), items[i + 1]);
+            enter(pk(P::SerNomer));
         }
     }
 
     void selectLine(const char *listName, int row)
     {
-        QListWidget *l = list(listName);
+        QListView *l = list(listName);
         l->setFocus();
-        l->setCurrentRow(row);
+        l->setCurrentIndex(l->model()->index(row, 0));
     }
 
     RecordingDialogs dialogs;

@@ -19,15 +19,15 @@ private slots:
         FrmForma &w = f.open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Тарвеско"));
         QCOMPARE(w.centralWidget()->size(), QSize(583, 499));
-        QCOMPARE(f.bz(4)->text(), QStringLiteral("19"));
+        QCOMPARE(f.bz(BzD::GodRozhd)->text(), QStringLiteral("19"));
         QCOMPARE(f.combo("BzDMesac")->currentText(), QStringLiteral("Января"));
-        QCOMPARE(f.pk(3)->text(), QString::number(QDate::currentDate().day()));
+        QCOMPARE(f.pk(P::Day)->text(), QString::number(QDate::currentDate().day()));
         QCOMPARE(f.combo("PokupkaMesac")->currentIndex(), QDate::currentDate().month() - 1);
-        QCOMPARE(f.pk(4)->text(), QString::number(QDate::currentDate().year()));
+        QCOMPARE(f.pk(P::God)->text(), QString::number(QDate::currentDate().year()));
         QVERIFY(!f.find("Back1")->isVisible());
         QVERIFY(!w.usrForma()->isVisible());
         QVERIFY(w.CurFile().isEmpty());
-        QCOMPARE(f.focused(), f.bz(0)); // the operator starts typing a card
+        QCOMPARE(f.focused(), f.bz(BzD::Familiya)); // the operator starts typing a card
 
         QStringList bar;
         for (QAction *a : w.menuBar()->actions())
@@ -48,12 +48,12 @@ private slots:
     {
         WindowFixture f;
         FrmForma &w = f.open();
-        f.type(f.bz(0), "петров");
-        f.type(f.bz(1), "Пётр");
-        f.type(f.bz(3), "1");
-        f.type(f.bz(4), "80");
-        f.type(f.bz(5), "5-5a5"); // only digits reach a phone field
-        f.type(f.bz(6), "777");
+        f.type(f.bz(BzD::Familiya), "петров");
+        f.type(f.bz(BzD::Imya), "Пётр");
+        f.type(f.bz(BzD::DenRozhd), "1");
+        f.type(f.bz(BzD::GodRozhd), "80");
+        f.type(f.bz(BzD::TelDom), "5-5a5"); // only digits reach a phone field
+        f.type(f.bz(BzD::TelRab), "777");
         f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
         QVERIFY(f.dialogs.messages.isEmpty());
         QCOMPARE(w.CurFile(), QStringLiteral("00000001.dat"));
@@ -63,7 +63,7 @@ private slots:
         QCOMPARE(w.usrForma()->fioList()->model()->index(0, 0).data().toString(), QStringLiteral(" 1 Петров Пётр "));
 
         // A second save rewrites the same file.
-        f.type(f.bz(2), "Ильич");
+        f.type(f.bz(BzD::Otchestvo), "Ильич");
         f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
         QCOMPARE(QDir(f.baza()).entryList(QDir::Files), QStringList{"00000001.dat"});
         QCOMPARE(w.klientIndex().at(0).FIO, QStringLiteral("Петров Пётр Ильич"));
@@ -75,14 +75,14 @@ private slots:
         FrmForma &w = f.open();
         w.FileSave_Click();
         QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Введите фамилию покупателя."));
-        QCOMPARE(f.focused(), f.bz(0));
-        f.type(f.bz(0), "А");
-        f.type(f.bz(1), "Б");
+        QCOMPARE(f.focused(), f.bz(BzD::Familiya));
+        f.type(f.bz(BzD::Familiya), "А");
+        f.type(f.bz(BzD::Imya), "Б");
         w.FileSave_Click();
         QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Введите день рождения покупателя."));
-        QCOMPARE(f.focused(), f.bz(3));
-        f.type(f.bz(3), "2");
-        f.bz(4)->clear();
+        QCOMPARE(f.focused(), f.bz(BzD::DenRozhd));
+        f.type(f.bz(BzD::DenRozhd), "2");
+        f.bz(BzD::GodRozhd)->clear();
         w.FileSave_Click();
         QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Введите год рождения покупателя"));
         QVERIFY(QDir(f.baza()).entryList(QDir::Files).isEmpty());
@@ -93,9 +93,9 @@ private slots:
         WindowFixture f;
         FrmForma &w = f.open();
         f.writeCard("00000001.dat", {"Чужой"}); // appeared after the scan
-        f.type(f.bz(0), "А");
-        f.type(f.bz(1), "Б");
-        f.type(f.bz(3), "2");
+        f.type(f.bz(BzD::Familiya), "А");
+        f.type(f.bz(BzD::Imya), "Б");
+        f.type(f.bz(BzD::DenRozhd), "2");
         w.FileSave_Click();
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
         QCOMPARE(f.card("00000001.dat"), crlf({"Чужой"}));
@@ -108,7 +108,7 @@ private slots:
         FrmForma &w = f.open();
         w.OpenFile(0);
         ::chmod(QFile::encodeName(f.cardPath("00000001.dat")).constData(), 0444);
-        f.type(f.bz(1), "ша");
+        f.type(f.bz(BzD::Imya), "ша");
         w.FileSave_Click();
         QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" защищён от записи."));
         QCOMPARE(f.card("00000001.dat"), crlf(petrovCard()));
@@ -117,9 +117,9 @@ private slots:
         // A data folder that does not exist.
         WindowFixture g;
         FrmForma &v = g.open(g.baza() + QStringLiteral("нет/"));
-        g.type(g.bz(0), "А");
-        g.type(g.bz(1), "Б");
-        g.type(g.bz(3), "2");
+        g.type(g.bz(BzD::Familiya), "А");
+        g.type(g.bz(BzD::Imya), "Б");
+        g.type(g.bz(BzD::DenRozhd), "2");
         v.FileSave_Click();
         QCOMPARE(g.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" сохранить не возможно."));
         QVERIFY(v.CurFile().isEmpty());
@@ -133,14 +133,14 @@ private slots:
         f.writeCard("00000002.dat", petrovCard());
         FrmForma &w = f.open();
         w.OpenFile(0);
-        QCOMPARE(f.bz(0)->text(), QStringLiteral("Иванов"));
-        QCOMPARE(f.bz(5)->text(), QStringLiteral("123"));
+        QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("Иванов"));
+        QCOMPARE(f.bz(BzD::TelDom)->text(), QStringLiteral("123"));
         QCOMPARE(f.combo("BzDMesac")->currentIndex(), 2);
         QCOMPARE(f.lines("PokupkiLst"), (QStringList{" 1 Телевизор", " 2 Утюг", " 3 Чайник"}));
         QCOMPARE(w.PokupkaNum(), 3);
         QCOMPARE(w.Pokupki()[2].Summa, QStringLiteral("12,5"));
         QVERIFY(!w.CardChanged());
-        QCOMPARE(f.focused(), f.bz(0));
+        QCOMPARE(f.focused(), f.bz(BzD::Familiya));
         QVERIFY(f.lines("IzdelieLst").isEmpty());
 
         // Saving at once rewrites the same bytes; the index is not touched.
@@ -165,11 +165,11 @@ private slots:
         w.OpenFile(0);
         QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"") + f.cardPath("00000001.dat") + "\" не найден.");
         QCOMPARE(w.klientIndex().KlientCount(), 1);
-        QCOMPARE(f.bz(0)->text(), QStringLiteral("Петров"));
+        QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("Петров"));
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
 
         // The rescan moved Петров to position 0: a save keeps to his own entry.
-        f.type(f.bz(1), "р");
+        f.type(f.bz(BzD::Imya), "р");
         w.FileSave_Click();
         QCOMPARE(w.CardIndex(), 0);
         QCOMPARE(w.klientIndex().KlientCount(), 1);
@@ -184,18 +184,18 @@ private slots:
         w.OpenFile(0);
         f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
         for (int i : {0, 1, 2, 3, 5, 6})
-            QVERIFY(f.bz(i)->text().isEmpty());
-        QCOMPARE(f.bz(4)->text(), QStringLiteral("19"));
+            QVERIFY(f.bz(BzD(i))->text().isEmpty());
+        QCOMPARE(f.bz(BzD::GodRozhd)->text(), QStringLiteral("19"));
         QCOMPARE(f.combo("BzDMesac")->currentIndex(), 0);
-        QCOMPARE(f.focused(), f.bz(0));
+        QCOMPARE(f.focused(), f.bz(BzD::Familiya));
         QVERIFY(w.CurFile().isEmpty());
         QVERIFY(w.Pokupki().isEmpty());
         QVERIFY(f.lines("PokupkiLst").isEmpty());
         QCOMPARE(w.PokupkaNum(), 0);
 
-        f.type(f.bz(0), "Новый");
-        f.type(f.bz(1), "Н");
-        f.type(f.bz(3), "3");
+        f.type(f.bz(BzD::Familiya), "Новый");
+        f.type(f.bz(BzD::Imya), "Н");
+        f.type(f.bz(BzD::DenRozhd), "3");
         w.FileSave_Click();
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
         QCOMPARE(f.card("00000002.dat"), crlf({"Новый", "Н", "", "", "", "3", " 0 ", "19"}));
@@ -217,7 +217,7 @@ private slots:
         QTest::keyClick(list, Qt::Key_Return);
         QVERIFY(!w.usrForma()->isVisible());
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
-        QCOMPARE(f.bz(0)->text(), QStringLiteral("Петров"));
+        QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("Петров"));
     }
 
     // Without a selected line the first key goes from line 1, whatever line the focus frame marks.

@@ -11,73 +11,73 @@ private slots:
     {
         WindowFixture f;
         f.open();
-        f.bz(0)->setFocus();
-        f.enter(f.bz(0));
-        QCOMPARE(f.focused(), f.bz(0)); // empty surname stays
-        typeKeys(f.bz(0), "а");
-        QCOMPARE(f.bz(0)->text(), QStringLiteral("А"));
-        QCOMPARE(f.bz(0)->cursorPosition(), 1);
-        typeKeys(f.bz(0), "бв");
-        QCOMPARE(f.bz(0)->text(), QStringLiteral("Абв"));
-        f.enter(f.bz(0));
-        QCOMPARE(f.focused(), f.bz(1));
-        typeKeys(f.bz(1), "б");
-        f.enter(f.bz(1));
-        f.enter(f.bz(2)); // the patronymic may stay empty
-        QCOMPARE(f.focused(), f.bz(3));
-        typeKeys(f.bz(3), "123");
-        QCOMPARE(f.bz(3)->text(), QStringLiteral("12"));
-        f.enter(f.bz(3));
+        f.bz(BzD::Familiya)->setFocus();
+        f.enter(f.bz(BzD::Familiya));
+        QCOMPARE(f.focused(), f.bz(BzD::Familiya)); // empty surname stays
+        typeKeys(f.bz(BzD::Familiya), "а");
+        QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("А"));
+        QCOMPARE(f.bz(BzD::Familiya)->cursorPosition(), 1);
+        typeKeys(f.bz(BzD::Familiya), "бв");
+        QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("Абв"));
+        f.enter(f.bz(BzD::Familiya));
+        QCOMPARE(f.focused(), f.bz(BzD::Imya));
+        typeKeys(f.bz(BzD::Imya), "б");
+        f.enter(f.bz(BzD::Imya));
+        f.enter(f.bz(BzD::Otchestvo)); // the patronymic may stay empty
+        QCOMPARE(f.focused(), f.bz(BzD::DenRozhd));
+        typeKeys(f.bz(BzD::DenRozhd), "123");
+        QCOMPARE(f.bz(BzD::DenRozhd)->text(), QStringLiteral("12"));
+        f.enter(f.bz(BzD::DenRozhd));
         QCOMPARE(f.focused(), f.combo("BzDMesac"));
         f.enter(f.combo("BzDMesac"));
-        QCOMPARE(f.focused(), f.bz(4));
-        QCOMPARE(f.bz(4)->cursorPosition(), 2); // caret after the preset "19"
-        QVERIFY(!f.bz(4)->hasSelectedText());
-        f.enter(f.bz(4));
-        QCOMPARE(f.focused(), f.bz(4)); // four digits are needed
-        typeKeys(f.bz(4), "75");
-        f.enter(f.bz(4));
-        QCOMPARE(f.focused(), f.bz(5));
-        typeKeys(f.bz(5), "a+ -1");
-        QCOMPARE(f.bz(5)->text(), QStringLiteral("1"));
-        f.enter(f.bz(5));
-        QCOMPARE(f.focused(), f.bz(6));
-        f.enter(f.bz(6));
-        QCOMPARE(f.focused(), f.bz(6));
+        QCOMPARE(f.focused(), f.bz(BzD::GodRozhd));
+        QCOMPARE(f.bz(BzD::GodRozhd)->cursorPosition(), 2); // caret after the preset "19"
+        QVERIFY(!f.bz(BzD::GodRozhd)->hasSelectedText());
+        f.enter(f.bz(BzD::GodRozhd));
+        QCOMPARE(f.focused(), f.bz(BzD::GodRozhd)); // four digits are needed
+        typeKeys(f.bz(BzD::GodRozhd), "75");
+        f.enter(f.bz(BzD::GodRozhd));
+        QCOMPARE(f.focused(), f.bz(BzD::TelDom));
+        typeKeys(f.bz(BzD::TelDom), "a+ -1");
+        QCOMPARE(f.bz(BzD::TelDom)->text(), QStringLiteral("1"));
+        f.enter(f.bz(BzD::TelDom));
+        QCOMPARE(f.focused(), f.bz(BzD::TelRab));
+        f.enter(f.bz(BzD::TelRab));
+        QCOMPARE(f.focused(), f.bz(BzD::TelRab));
     }
 
     void tabSelectsNothingAndSumsTakeMarks()
     {
         WindowFixture f;
         f.open();
-        f.type(f.pk(5), "12,5,0.");
-        QCOMPARE(f.pk(5)->text(), QStringLiteral("12,5,0."));
-        f.pk(4)->setFocus();
-        QTest::keyClick(f.pk(4), Qt::Key_Tab);
+        f.type(f.pk(P::Summa), "12,5,0.");
+        QCOMPARE(f.pk(P::Summa)->text(), QStringLiteral("12,5,0."));
+        f.pk(P::God)->setFocus();
+        QTest::keyClick(f.pk(P::God), Qt::Key_Tab);
         QTest::keyClick(f.combo("PokupkaTovar"), Qt::Key_Tab);
-        QCOMPARE(f.focused(), f.pk(5));
-        QVERIFY(!f.pk(5)->hasSelectedText());
-        QCOMPARE(f.pk(5)->cursorPosition(), 7);
+        QCOMPARE(f.focused(), f.pk(P::Summa));
+        QVERIFY(!f.pk(P::Summa)->hasSelectedText());
+        QCOMPARE(f.pk(P::Summa)->cursorPosition(), 7);
     }
 
     void serialEnterAddsItems()
     {
         WindowFixture f;
         f.open();
-        f.type(f.pk(7), "S1");
-        f.enter(f.pk(7));
-        QCOMPARE(f.focused(), f.pk(6)); // no item name: back to it, nothing added
+        f.type(f.pk(P::SerNomer), "S1");
+        f.enter(f.pk(P::SerNomer));
+        QCOMPARE(f.focused(), f.pk(P::Izdelie)); // no item name: back to it, nothing added
         QVERIFY(f.lines("IzdelieLst").isEmpty());
-        typeKeys(f.pk(6), "пульт");
-        QCOMPARE(f.pk(6)->text(), QStringLiteral("пульт")); // item names keep their case
-        f.pk(7)->clear();
-        f.pk(7)->setFocus();
-        f.enter(f.pk(7));
-        QCOMPARE(f.focused(), f.pk(7)); // an empty serial adds nothing
-        typeKeys(f.pk(7), "S1");
-        f.enter(f.pk(7));
+        typeKeys(f.pk(P::Izdelie), "пульт");
+        QCOMPARE(f.pk(P::Izdelie)->text(), QStringLiteral("пульт")); // item names keep their case
+        f.pk(P::SerNomer)->clear();
+        f.pk(P::SerNomer)->setFocus();
+        f.enter(f.pk(P::SerNomer));
+        QCOMPARE(f.focused(), f.pk(P::SerNomer)); // an empty serial adds nothing
+        typeKeys(f.pk(P::SerNomer), "S1");
+        f.enter(f.pk(P::SerNomer));
         QCOMPARE(f.lines("IzdelieLst"), QStringList{" 1 пульт №S1"});
-        QVERIFY(f.pk(6)->text().isEmpty() && f.pk(7)->text().isEmpty());
+        QVERIFY(f.pk(P::Izdelie)->text().isEmpty() && f.pk(P::SerNomer)->text().isEmpty());
     }
 
     void enterOnTheFocusedOkButtonRecords()
@@ -97,13 +97,13 @@ private slots:
         FrmForma &w = f.open();
         w.OpenFile(0);
         QVERIFY(!w.CardChanged());
-        f.type(f.bz(3), "1");
+        f.type(f.bz(BzD::DenRozhd), "1");
         QVERIFY(w.CardChanged());
         w.OpenFile(0);
         f.combo("BzDMesac")->setCurrentIndex(7);
         QVERIFY(w.CardChanged());
         w.OpenFile(0);
-        f.type(f.pk(0), "Ж"); // the purchase panel is not part of the card
+        f.type(f.pk(P::Familiya), "Ж"); // the purchase panel is not part of the card
         QVERIFY(!w.CardChanged());
     }
 

@@ -33,36 +33,36 @@ private slots:
         f.writeCard("00000001.dat", ivanovCard());
         f.writeCard("00000002.dat", petrovCard());
         FrmForma &w = f.open();
-        f.type(f.pk(0), "иванов");
-        QCOMPARE(f.pk(0)->text(), QStringLiteral("Иванов"));
-        f.enter(f.pk(0));
-        QCOMPARE(f.focused(), f.pk(1));
-        typeKeys(f.pk(1), "123");
-        f.enter(f.pk(1));
-        f.enter(f.pk(2));
-        QCOMPARE(f.focused(), f.pk(3));
-        f.pk(3)->clear();
-        f.enter(f.pk(3));
-        QCOMPARE(f.focused(), f.pk(3)); // an empty day stays
-        typeKeys(f.pk(3), "7");
-        f.enter(f.pk(3));
+        f.type(f.pk(P::Familiya), "иванов");
+        QCOMPARE(f.pk(P::Familiya)->text(), QStringLiteral("Иванов"));
+        f.enter(f.pk(P::Familiya));
+        QCOMPARE(f.focused(), f.pk(P::Telephon1));
+        typeKeys(f.pk(P::Telephon1), "123");
+        f.enter(f.pk(P::Telephon1));
+        f.enter(f.pk(P::Telephon2));
+        QCOMPARE(f.focused(), f.pk(P::Day));
+        f.pk(P::Day)->clear();
+        f.enter(f.pk(P::Day));
+        QCOMPARE(f.focused(), f.pk(P::Day)); // an empty day stays
+        typeKeys(f.pk(P::Day), "7");
+        f.enter(f.pk(P::Day));
         QCOMPARE(f.focused(), f.combo("PokupkaMesac"));
         f.combo("PokupkaMesac")->setCurrentIndex(4);
         f.enter(f.combo("PokupkaMesac"));
-        f.pk(4)->clear();
-        typeKeys(f.pk(4), "2");
-        f.enter(f.pk(4)); // one digit is enough to move on
+        f.pk(P::God)->clear();
+        typeKeys(f.pk(P::God), "2");
+        f.enter(f.pk(P::God)); // one digit is enough to move on
         QCOMPARE(f.focused(), f.combo("PokupkaTovar"));
         typeKeys(f.combo("PokupkaTovar"), "пылесос");
         f.enter(f.combo("PokupkaTovar"));
-        typeKeys(f.pk(5), "4990,5");
-        f.enter(f.pk(5));
-        QCOMPARE(f.focused(), f.pk(6));
+        typeKeys(f.pk(P::Summa), "4990,5");
+        f.enter(f.pk(P::Summa));
+        QCOMPARE(f.focused(), f.pk(P::Izdelie));
         for (const QString &s : {QStringLiteral("Щётка"), QStringLiteral("SN-1"), QStringLiteral("Фильтр"),
                                  QStringLiteral("F/2")})
             typeKeys(f.focused(), s), f.enter(f.focused());
         QCOMPARE(f.lines("IzdelieLst"), (QStringList{" 1 Щётка №SN-1", " 2 Фильтр №F/2"}));
-        QCOMPARE(f.focused(), f.pk(6));
+        QCOMPARE(f.focused(), f.pk(P::Izdelie));
         f.clickOK();
 
         QVERIFY(f.dialogs.messages.isEmpty());
@@ -70,11 +70,11 @@ private slots:
                  crlf(withBlock(ivanovCard(), {"7", " 4 ", "2", "Пылесос", "4990,5", " 4 ", "Щётка", "SN-1", "Фильтр", "F/2"})));
         // The panel is ready for the next sale.
         for (int i : {0, 1, 2, 5, 6, 7})
-            QVERIFY(f.pk(i)->text().isEmpty());
+            QVERIFY(f.pk(P(i))->text().isEmpty());
         QVERIFY(f.combo("PokupkaTovar")->currentText().isEmpty());
         QVERIFY(f.lines("IzdelieLst").isEmpty());
-        QCOMPARE(f.pk(3)->text(), QString::number(QDate::currentDate().day()));
-        QCOMPARE(f.focused(), f.pk(0));
+        QCOMPARE(f.pk(P::Day)->text(), QString::number(QDate::currentDate().day()));
+        QCOMPARE(f.focused(), f.pk(P::Familiya));
         QVERIFY(w.TovaryChanged());
     }
 
@@ -87,14 +87,14 @@ private slots:
         f.clickOK();
         QCOMPARE(f.dialogs.takeMessage(),
                  QStringLiteral("Покупатель Сидоров не найден.\r\nЗаполните учётную карточку и сохраните её."));
-        QCOMPARE(f.bz(0)->text(), QStringLiteral("Сидоров"));
-        QCOMPARE(f.bz(5)->text(), QStringLiteral("44"));
-        QCOMPARE(f.focused(), f.bz(2));
-        QCOMPARE(f.pk(0)->text(), QStringLiteral("Сидоров")); // the sale waits in the panel
+        QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("Сидоров"));
+        QCOMPARE(f.bz(BzD::TelDom)->text(), QStringLiteral("44"));
+        QCOMPARE(f.focused(), f.bz(BzD::Otchestvo));
+        QCOMPARE(f.pk(P::Familiya)->text(), QStringLiteral("Сидоров")); // the sale waits in the panel
         QCOMPARE(f.lines("IzdelieLst").size(), 1);
 
-        f.type(f.bz(1), "Семён");
-        f.type(f.bz(3), "9");
+        f.type(f.bz(BzD::Imya), "Семён");
+        f.type(f.bz(BzD::DenRozhd), "9");
         f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
         f.clickOK();
@@ -119,16 +119,16 @@ private slots:
             return f.dialogs.takeMessage();
         };
         QCOMPARE(ok(), QStringLiteral("Введите фамилию покупателя."));
-        QCOMPARE(f.focused(), f.pk(0));
-        f.type(f.pk(0), " ");
-        f.pk(3)->clear();
+        QCOMPARE(f.focused(), f.pk(P::Familiya));
+        f.type(f.pk(P::Familiya), " ");
+        f.pk(P::Day)->clear();
         QCOMPARE(ok(), QStringLiteral("Введите день покупки."));
-        f.type(f.pk(3), "1");
-        f.pk(4)->clear();
+        f.type(f.pk(P::Day), "1");
+        f.pk(P::God)->clear();
         QCOMPARE(ok(), QStringLiteral("Введите год покупки."));
-        f.type(f.pk(4), "1");
+        f.type(f.pk(P::God), "1");
         QCOMPARE(ok(), QStringLiteral("Введите сумму товара."));
-        f.type(f.pk(5), "1");
+        f.type(f.pk(P::Summa), "1");
         QCOMPARE(ok(), QStringLiteral("Введите наименование товара."));
         QCOMPARE(f.focused(), f.combo("PokupkaTovar"));
         QVERIFY(!w.TovaryChanged());
@@ -147,20 +147,20 @@ private slots:
         QVERIFY(f.find("Back1")->isVisible());
         QVERIFY(!w.NewMode());
         QCOMPARE(w.PokupkaNum(), 1);
-        QVERIFY(f.pk(0)->text().isEmpty());
-        QCOMPARE(f.pk(3)->text(), QStringLiteral("1"));
+        QVERIFY(f.pk(P::Familiya)->text().isEmpty());
+        QCOMPARE(f.pk(P::Day)->text(), QStringLiteral("1"));
         QCOMPARE(f.combo("PokupkaMesac")->currentIndex(), 5);
         QCOMPARE(f.combo("PokupkaTovar")->currentText(), QStringLiteral("Утюг"));
         QVERIFY(f.lines("IzdelieLst").isEmpty());
 
         f.combo("PokupkaTovar")->setEditText(QString());
         f.type(f.combo("PokupkaTovar"), "Утюг паровой");
-        f.pk(5)->clear();
-        f.type(f.pk(5), "350");
-        f.type(f.pk(6), "Шнур");
-        f.enter(f.pk(6));
-        f.type(f.pk(7), "W9");
-        f.enter(f.pk(7));
+        f.pk(P::Summa)->clear();
+        f.type(f.pk(P::Summa), "350");
+        f.type(f.pk(P::Izdelie), "Шнур");
+        f.enter(f.pk(P::Izdelie));
+        f.type(f.pk(P::SerNomer), "W9");
+        f.enter(f.pk(P::SerNomer));
         f.clickOK();
         QStringList expected = ivanovCard();
         expected.replace(19, "Утюг паровой");
@@ -174,7 +174,7 @@ private slots:
         QVERIFY(w.NewMode());
         QCOMPARE(title(f), QStringLiteral("Новая покупка"));
         QVERIFY(!f.find("Back1")->isVisible());
-        QCOMPARE(f.pk(0)->text(), QStringLiteral("Новиков"));
+        QCOMPARE(f.pk(P::Familiya)->text(), QStringLiteral("Новиков"));
         QCOMPARE(f.lines("IzdelieLst"), (QStringList{" 1 Лампа №L1", " 2 Патрон №P1"}));
     }
 
@@ -185,7 +185,7 @@ private slots:
         FrmForma &w = f.open();
         w.OpenFile(0);
         f.typePurchase("Орлов", "9", "", "Диван", "70", {"Диван", "D1", "Пуф", "P2"});
-        f.type(f.pk(6), "недописанное");
+        f.type(f.pk(P::Izdelie), "недописанное");
         f.selectLine("PokupkiLst", 0);
         w.PokupkiLst_DblClick();
         QCOMPARE(f.lines("IzdelieLst"), QStringList{" 1 Пульт №ABC123"});
@@ -197,12 +197,12 @@ private slots:
         // "Новая покупка" empties the panel; the arrow brings the first sale back.
         f.find<QAction>("EditNewPokupka")->trigger();
         QVERIFY(f.find("Back1")->isVisible());
-        QVERIFY(f.pk(0)->text().isEmpty());
+        QVERIFY(f.pk(P::Familiya)->text().isEmpty());
         QWidget *back1 = f.find("Back1");
         ImageButton::setCursorSource([back1] { return back1->mapToGlobal(QPoint(5, 5)); });
         QTest::mouseClick(back1, Qt::LeftButton, {}, QPoint(5, 5));
         ImageButton::setCursorSource({});
-        QCOMPARE(f.pk(0)->text(), QStringLiteral("Орлов"));
+        QCOMPARE(f.pk(P::Familiya)->text(), QStringLiteral("Орлов"));
         QCOMPARE(f.combo("PokupkaTovar")->currentText(), QStringLiteral("Диван"));
         QCOMPARE(f.lines("IzdelieLst"), (QStringList{" 1 Диван №D1", " 2 Пуф №P2"}));
         QCOMPARE(w.Izdeliya().mid(0, 4), (QStringList{"Диван", "D1", "Пуф", "P2"}));
@@ -229,10 +229,10 @@ private slots:
         f.selectLine("PokupkiLst", 0);
         w.DelPokupku1_Click();
         QCOMPARE(f.lines("PokupkiLst"), (QStringList{" 1 Утюг", " 2 Чайник"}));
-        QCOMPARE(f.list("PokupkiLst")->currentRow(), 0);
+        QCOMPARE(f.currentRow("PokupkiLst"), 0);
         QCOMPARE(w.PokupkaNum(), 1);
-        f.pk(5)->clear();
-        f.type(f.pk(5), "13");
+        f.pk(P::Summa)->clear();
+        f.type(f.pk(P::Summa), "13");
         f.clickOK();
         QCOMPARE(w.Pokupki()[1].Summa, QStringLiteral("13"));
         QCOMPARE(w.Pokupki()[1].Tovar, QStringLiteral("Чайник"));
@@ -243,10 +243,10 @@ private slots:
         w.PokupkiLst_DblClick();
         w.DelPokupku1_Click();
         QVERIFY(w.NewMode());
-        QCOMPARE(f.list("PokupkiLst")->currentRow(), 0); // the last line was deleted: the new last is selected
+        QCOMPARE(f.currentRow("PokupkiLst"), 0); // the last line was deleted: the new last is selected
         w.DelPokupku1_Click();
         QVERIFY(f.lines("PokupkiLst").isEmpty());
-        QCOMPARE(f.list("PokupkiLst")->currentRow(), -1);
+        QCOMPARE(f.currentRow("PokupkiLst"), -1);
         QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard().mid(0, 8)));
     }
 
@@ -258,17 +258,16 @@ private slots:
         w.OpenFile(0);
         f.selectLine("PokupkiLst", 2);
         w.PokupkiLst_DblClick();
-        f.type(f.pk(6), "Крышка");
-        f.enter(f.pk(6));
-        f.type(f.pk(7), "K3");
-        f.enter(f.pk(7));
+        f.type(f.pk(P::Izdelie), "Крышка");
+        f.enter(f.pk(P::Izdelie));
+        f.type(f.pk(P::SerNomer), "K3");
+        f.enter(f.pk(P::SerNomer));
 
         // The right button over another line opens the menu for the selected one.
-        QListWidget *items = f.list("IzdelieLst");
-        items->setCurrentRow(0);
-        const QRect third = items->visualItemRect(items->item(2));
-        QTest::mousePress(items->viewport(), Qt::RightButton, {}, third.center());
-        QCOMPARE(items->currentRow(), 0);
+        QListView *items = f.list("IzdelieLst");
+        f.selectLine("IzdelieLst", 0);
+        QTest::mousePress(items->viewport(), Qt::RightButton, {}, f.lineRect("IzdelieLst", 2).center());
+        QCOMPARE(f.currentRow("IzdelieLst"), 0);
         auto *menu = f.find<QMenu>("DelIzdelie0");
         QTRY_VERIFY(menu->isVisible());
         menu->close();
@@ -276,12 +275,12 @@ private slots:
         w.DelIzdelie1_Click();
         QCOMPARE(f.dialogs.questions.takeFirst(), QStringLiteral("Удалить изделие  1 Чайник №S1?"));
         QCOMPARE(f.lines("IzdelieLst"), (QStringList{" 1 Подставка №S2", " 2 Крышка №K3"}));
-        QCOMPARE(items->currentRow(), 0);
+        QCOMPARE(f.currentRow("IzdelieLst"), 0);
         QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard())); // only OK writes the purchase
-        items->setCurrentRow(1);
+        f.selectLine("IzdelieLst", 1);
         QTest::keyClick(items, Qt::Key_Delete);
         QCOMPARE(f.lines("IzdelieLst"), QStringList{" 1 Подставка №S2"});
-        QCOMPARE(items->currentRow(), 0);
+        QCOMPARE(f.currentRow("IzdelieLst"), 0);
     }
 
     void goodsCatalogueIsWrittenOnlyWhenItGrew()
@@ -325,7 +324,7 @@ private slots:
         f.clickOK();
         QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" защищён от записи."));
         QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard()));
-        QCOMPARE(f.pk(0)->text(), QStringLiteral("Иванов"));
+        QCOMPARE(f.pk(P::Familiya)->text(), QStringLiteral("Иванов"));
         QCOMPARE(f.lines("IzdelieLst").size(), 1);
 
         // The card vanished: reported, the folder rescanned, no file made of a lone purchase.
@@ -334,7 +333,7 @@ private slots:
         QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" не найден."));
         QVERIFY(!QFile::exists(f.cardPath("00000001.dat")));
         QCOMPARE(w.klientIndex().KlientCount(), 1);
-        QCOMPARE(f.pk(0)->text(), QStringLiteral("Иванов"));
+        QCOMPARE(f.pk(P::Familiya)->text(), QStringLiteral("Иванов"));
     }
 
     void newCustomerWhileAPurchaseIsShownRestoresFirst()
@@ -348,7 +347,7 @@ private slots:
         w.PokupkiLst_DblClick();
         w.FileNewKlient_Click();
         QVERIFY(w.NewMode());
-        QCOMPARE(f.pk(0)->text(), QStringLiteral("Орлов"));
+        QCOMPARE(f.pk(P::Familiya)->text(), QStringLiteral("Орлов"));
         QVERIFY(w.Pokupki().isEmpty());
     }
 
@@ -356,15 +355,15 @@ private slots:
     {
         WindowFixture f;
         f.open();
-        f.type(f.bz(0), QStringLiteral("Kő"));
-        QCOMPARE(f.bz(0)->text(), QStringLiteral("K"));
+        f.type(f.bz(BzD::Familiya), QStringLiteral("Kő"));
+        QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("K"));
         QApplication::clipboard()->setText(QStringLiteral("Иван😀"));
-        f.bz(1)->setFocus();
-        QTest::keyClick(f.bz(1), Qt::Key_V, Qt::ControlModifier);
-        QVERIFY(f.bz(1)->text().isEmpty());
+        f.bz(BzD::Imya)->setFocus();
+        QTest::keyClick(f.bz(BzD::Imya), Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(f.bz(BzD::Imya)->text().isEmpty());
         QApplication::clipboard()->setText(QStringLiteral("Иван"));
-        QTest::keyClick(f.bz(1), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(f.bz(1)->text(), QStringLiteral("Иван"));
+        QTest::keyClick(f.bz(BzD::Imya), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.bz(BzD::Imya)->text(), QStringLiteral("Иван"));
         f.type(f.combo("PokupkaTovar"), QStringLiteral("Ваза😀"));
         QCOMPARE(f.combo("PokupkaTovar")->currentText(), QStringLiteral("Ваза"));
     }
@@ -382,8 +381,8 @@ private slots:
 
         f.selectLine("PokupkiLst", 0);
         QTest::keyClick(f.list("PokupkiLst"), Qt::Key_Return);
-        f.pk(5)->clear();
-        f.type(f.pk(5), "350");
+        f.pk(P::Summa)->clear();
+        f.type(f.pk(P::Summa), "350");
         f.clickOK();
         card[12] = "350";
         QCOMPARE(f.card("00000001.dat"), crlf(card));
@@ -395,11 +394,11 @@ private slots:
         };
         f.typePurchase("сидоров", "11", "22", "", "99");
         paste(f.combo("PokupkaTovar"), "Фен\r\n7");
-        paste(f.pk(6), "\tпульт\n");
-        f.type(f.pk(7), "S1");
-        f.enter(f.pk(7));
+        paste(f.pk(P::Izdelie), "\tпульт\n");
+        f.type(f.pk(P::SerNomer), "S1");
+        f.enter(f.pk(P::SerNomer));
         f.clickOK();
-        card << f.pk(3)->text() << QStringLiteral(" %1 ").arg(f.combo("PokupkaMesac")->currentIndex()) << f.pk(4)->text()
+        card << f.pk(P::Day)->text() << QStringLiteral(" %1 ").arg(f.combo("PokupkaMesac")->currentIndex()) << f.pk(P::God)->text()
              << "Фен 7" << "99" << " 2 " << "пульт" << "S1";
         QCOMPARE(f.card("00000001.dat"), crlf(card));
         QCOMPARE(f.dialogs.messages, QStringList());

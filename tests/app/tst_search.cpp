@@ -68,12 +68,12 @@ private slots:
 
         // A new card saved; a header changed.
         w.FileNewKlient_Click();
-        f.type(f.bz(0), "Зуев");
-        f.type(f.bz(1), "З");
-        f.type(f.bz(3), "1");
+        f.type(f.bz(BzD::Familiya), "Зуев");
+        f.type(f.bz(BzD::Imya), "З");
+        f.type(f.bz(BzD::DenRozhd), "1");
         w.FileSave_Click();
         QCOMPARE(found(w, "зуев"), 1);
-        f.bz(0)->setText("Зуева");
+        f.bz(BzD::Familiya)->setText("Зуева");
         w.FileSave_Click();
         QCOMPARE(found(w, "зуева"), 1);
 
@@ -109,20 +109,20 @@ private slots:
         f.writeCard("00000001.dat", ivanovCard());
         FrmForma &w = f.open();
         w.search().waitUntilReady();
-        f.type(f.pk(6), "Пульт");
-        f.enter(f.pk(6));
-        f.type(f.pk(7), "abc-123");
-        f.enter(f.pk(7));
+        f.type(f.pk(P::Izdelie), "Пульт");
+        f.enter(f.pk(P::Izdelie));
+        f.type(f.pk(P::SerNomer), "abc-123");
+        f.enter(f.pk(P::SerNomer));
         QCOMPARE(w.lastHint(),
                  QStringLiteral("Изделие с номером abc-123 уже продано: Иванов Иван Иванович, 12 Января 2005."));
         QCOMPARE(f.lines("IzdelieLst"), QStringList{" 1 Пульт №abc-123"});
-        QCOMPARE(f.focused(), f.pk(6));
+        QCOMPARE(f.focused(), f.pk(P::Izdelie));
 
         w.FileNewKlient_Click();
-        f.type(f.bz(0), "иванов");
-        f.type(f.bz(1), "Пётр");
-        f.type(f.bz(3), "2");
-        f.type(f.bz(5), "123");
+        f.type(f.bz(BzD::Familiya), "иванов");
+        f.type(f.bz(BzD::Imya), "Пётр");
+        f.type(f.bz(BzD::DenRozhd), "2");
+        f.type(f.bz(BzD::TelDom), "123");
         w.FileSave_Click();
         QCOMPARE(w.lastHint(), QStringLiteral("Такой покупатель уже есть: Иванов Иван Иванович (00000001.dat)."));
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));

@@ -1,8 +1,9 @@
 #include "EntryRules.h"
 #include "Isprav.h"
-#include "LineForms.h"
+#include "ItemListModel.h"
 #include "TypeKeys.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -10,27 +11,23 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 namespace {
 
 struct Items {
-    QStringList izdeliya{"Пульт", "A1", "Кабель", "B2", "Шнур", "C3"};
-    QListWidget list;
-    Items()
-    {
-        for (int k = 0; k < 3; ++k)
-            list.addItem(lineforms::izdelieLine(k + 1, izdeliya[2 * k], izdeliya[2 * k + 1]));
-        list.setCurrentRow(1);
-    }
+    ItemListModel model;
+    QAbstractItemModelTester tester{&model};
+    const QStringList &izdeliya = model.strings();
+    Items() { model.setStrings({"Пульт", "A1", "Кабель", "B2", "Шнур", "C3"}); }
     QStringList lines() const
     {
         QStringList out;
-        for (int i = 0; i < list.count(); ++i)
-            out << list.item(i)->text();
+        for (int i = 0; i < model.rowCount(); ++i)
+            out << model.index(i).data().toString();
         return out;
     }
 };
@@ -41,13 +38,6 @@ class TestIsprav : public QObject {
     Q_OBJECT
 
 private slots:
-    void lineForms()
-    {
-        QCOMPARE(lineforms::pokupkaLine(3, "Телевизор"), QStringLiteral(" 3 Телевизор"));
-        QCOMPARE(lineforms::izdelieLine(12, "Пульт", "ABC"), QStringLiteral(" 12 Пульт №ABC"));
-        QCOMPARE(lineforms::izdelieLine(1, "", "S"), QStringLiteral(" 1  №S"));
-    }
-
     void capitalFirstLetter()
     {
         QCOMPARE(withCapitalFirstLetter("ж"), QStringLiteral("Ж"));
@@ -131,10 +121,10 @@ private slots:
         QCOMPARE(edit.text(), expected);
     }
 
-    void changingTheSerialReplacesTheLineInPlace()
+    void changingTheSerialRewritesItsLine()
     {
         Items items;
-        Isprav dialog(items.izdeliya, &items.list);
+        Isprav dialog(items.model, 1);
         dialog.show();
         auto *serial = dialog.findChild<QLineEdit *>("SerNomertxt");
         QCOMPARE(dialog.findChild<QLineEdit *>("Izdelietxt")->text(), QStringLiteral("Кабель"));
@@ -145,23 +135,22 @@ private slots:
         QTest::keyClick(serial, Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(items.lines(), (QStringList{" 1 Пульт №A1", " 2 Кабель №B20", " 3 Шнур №C3"}));
-        QCOMPARE(items.list.currentRow(), 1);
         QCOMPARE(items.izdeliya[3], QStringLiteral("B20"));
     }
 
     void okWithoutChangeTouchesNothing()
     {
         Items items;
-        QListWidgetItem *before = items.list.item(1);
-        Isprav dialog(items.izdeliya, &items.list);
+        QSignalSpy changed(&items.model, &QAbstractItemModel::dataChanged);
+        Isprav dialog(items.model, 1);
         QTest::mouseClick(dialog.findChild<QPushButton *>("kOK"), Qt::LeftButton);
-        QCOMPARE(items.list.item(1), before); // the same line object: nothing removed or inserted
+        QCOMPARE(changed.count(), 0);
     }
 
     void emptyNameHasNoDefaultButYetOkStoresIt()
     {
         Items items;
-        Isprav dialog(items.izdeliya, &items.list);
+        Isprav dialog(items.model, 1);
         dialog.show();
         auto *name = dialog.findChild<QLineEdit *>("Izdelietxt");
         auto *ok = dialog.findChild<QPushButton *>("kOK");
@@ -178,14 +167,14 @@ private slots:
     {
         Items items;
         {
-            Isprav dialog(items.izdeliya, &items.list);
+            Isprav dialog(items.model, 1);
             auto *name = dialog.findChild<QLineEdit *>("Izdelietxt");
             name->setText("кабель");
             QTest::keyClick(name, Qt::Key_Escape);
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
             QCOMPARE(items.izdeliya[2], QStringLiteral("Кабель"));
         }
-        Isprav dialog(items.izdeliya, &items.list);
+        Isprav dialog(items.model, 1);
         dialog.findChild<QLineEdit *>("Izdelietxt")->setText("кабель");
         QTest::mouseClick(dialog.findChild<QPushButton *>("kOK"), Qt::LeftButton);
         QCOMPARE(items.lines()[1], QStringLiteral(" 2 кабель №B2"));
@@ -208,7 +197,7 @@ private slots:
         QFETCH(int, tabs);
         QFETCH(QString, line);
         Items items;
-        Isprav dialog(items.izdeliya, &items.list);
+        Isprav dialog(items.model, 1);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         dialog.findChild<QLineEdit *>("Izdelietxt")->setFocus();

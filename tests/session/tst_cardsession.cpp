@@ -1,8 +1,8 @@
 #include "BazaScan.h"
 #include "CardSearch.h"
 #include "CardSession.h"
-#include "GoodsCatalogue.h"
 #include "KlientIndex.h"
+#include "LineForms.h"
 #include "TestFiles.h"
 
 #include <QAbstractItemModelTester>
@@ -20,8 +20,7 @@ struct Fixture {
     QString baza = dir.path() + QStringLiteral("/База/");
     KlientIndex index;
     CardSearch search{baza};
-    GoodsCatalogue catalogue;
-    CardSession session{baza, index, search, catalogue};
+    CardSession session{baza, index, search};
     QAbstractItemModelTester purchasesTester{&session.purchases()};
     QAbstractItemModelTester itemsTester{&session.items()};
     const QStringList ivanov{"Иванов", "Иван", "", "1", "2", "5", " 2 ", "1970", "1", " 0 ", "2005", "Утюг", "300",
@@ -63,6 +62,13 @@ class TestCardSession : public QObject {
     Q_OBJECT
 
 private slots:
+    void lineForms()
+    {
+        QCOMPARE(lineforms::pokupkaLine(3, "Телевизор"), QStringLiteral(" 3 Телевизор"));
+        QCOMPARE(lineforms::izdelieLine(12, "Пульт", "ABC"), QStringLiteral(" 12 Пульт №ABC"));
+        QCOMPARE(lineforms::izdelieLine(1, "", "S"), QStringLiteral(" 1  №S"));
+    }
+
     void requiredFieldsInOrder()
     {
         CardHeader h{"Ф", "И", "", "", "", "1", 0, "1970"};
