@@ -11,7 +11,7 @@ enum class FileError {
 };
 
 // The errno of a failed open or write, classified.
-FileError classifyErrno(int err);
+[[nodiscard]] FileError classifyErrno(int err);
 
 // The four endings of the file messages.
 enum class FileMessage { WriteProtected, CannotSave, NotFound, CannotOpen };

@@ -1,5 +1,7 @@
 #include "SafeFile.h"
 
+#include "UniqueFd.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -21,11 +23,9 @@ bool grantsNoWrite(mode_t mode)
 
 void syncFolder(const QByteArray &folder)
 {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const UniqueFd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.isOpen())
+        ::fsync(fd.get());
 }
 
 // True when this user may not write `path` ("how" as for access()), judged by the effective user
@@ -37,26 +37,25 @@ bool writeDenied(const QByteArray &path, int how)
 }
 
 // A new file beside `target`, named after it with a random ".~" ending, which the customer list
-// never takes for a card; the system's randomness keeps forked processes apart. Returns its
-// descriptor, or -1 with errno set.
-int createTemporary(const QByteArray &target, mode_t mode, QByteArray &name)
+// never takes for a card; the system's randomness keeps forked processes apart. Returns it open,
+// or holding none with errno set.
+UniqueFd createTemporary(const QByteArray &target, mode_t mode, QByteArray &name)
 {
     for (int attempt = 0; attempt < 16; ++attempt) {
         name = target + ".~" + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
+        UniqueFd fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd.isOpen() || errno != EEXIST)
             return fd;
     }
-    return -1;
+    return UniqueFd();
 }
 
 bool writeWhole(int fd, const QByteArray &data)
 {
     qsizetype done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n =
+            TEMP_FAILURE_RETRY(::write(fd, data.constData() + done, size_t(data.size() - done)));
         if (n <= 0)
             return false;
         done += n;
@@ -91,17 +90,17 @@ FileError replaceFile(const QString &path, const QByteArray &data)
         return FileError::AccessDenied;
 
     QByteArray temporary;
-    const int fd = createTemporary(native, exists ? 0600 : 0666, temporary);
-    if (fd < 0)
+    UniqueFd fd = createTemporary(native, exists ? 0600 : 0666, temporary);
+    if (!fd.isOpen())
         return classifyErrno(errno);
-    bool written = writeWhole(fd, data);
+    bool written = writeWhole(fd.get(), data);
     if (written && exists) {
         // A card rewritten by root stays its owner's; where that is not allowed it becomes ours.
-        [[maybe_unused]] const int owned = ::fchown(fd, target.st_uid, target.st_gid);
-        written = ::fchmod(fd, target.st_mode & 07777) == 0;
+        [[maybe_unused]] const int owned = ::fchown(fd.get(), target.st_uid, target.st_gid);
+        written = ::fchmod(fd.get(), target.st_mode & 07777) == 0;
     }
-    written = written && ::fdatasync(fd) == 0;
-    if (::close(fd) != 0 || !written) {
+    written = written && ::fdatasync(fd.get()) == 0;
+    if (::close(fd.release()) != 0 || !written) {
         ::unlink(temporary.constData());
         return FileError::Other;
     }
@@ -118,15 +117,15 @@ FileError appendToFile(const QString &path, const QByteArray &data)
 {
     // The card is read and written back whole through replaceFile: a kill at any moment leaves
     // either the old card or the new one, never half a block. Cards are a few kilobytes.
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ELOOP ? FileError::Other : classifyErrno(errno);
     struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (!regular)
-        return FileError::Other;
+    {
+        const UniqueFd fd(::open(QFile::encodeName(path).constData(),
+                                 O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        if (!fd.isOpen())
+            return errno == ELOOP ? FileError::Other : classifyErrno(errno);
+        if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+            return FileError::Other;
+    }
     if (grantsNoWrite(st.st_mode))
         return FileError::AccessDenied;
 
@@ -143,38 +142,22 @@ FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)
 {
     out.clear();
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd.isOpen())
         return classifyErrno(errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
         return FileError::Other;
-    }
     // One byte more than the file holds, so that its end is seen without growing the buffer:
     // the bytes read are kept, often for the whole run, and must not carry spare room.
-    const qint64 limit = maxBytes >= 0 ? maxBytes : std::numeric_limits<qint64>::max();
+    const qsizetype limit = maxBytes >= 0 ? qsizetype(maxBytes) : std::numeric_limits<qsizetype>::max();
     out.resize(qsizetype(std::min<qint64>(qint64(st.st_size) + 1, limit)));
-    qint64 have = 0;
-    for (;;) {
-        if (have == limit)
-            break;
-        if (have == qint64(out.size()))
-            out.resize(qsizetype(std::min<qint64>(have + 4096, limit))); // the file grew meanwhile
-        const ssize_t n = ::read(fd, out.data() + have, size_t(qint64(out.size()) - have));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            out.clear();
-            return FileError::Other;
-        }
-        if (n == 0)
-            break;
-        have += n;
+    const qsizetype have = readAllFrom(fd.get(), out, 0, limit);
+    if (have < 0) {
+        out.clear();
+        return FileError::Other;
     }
-    out.resize(qsizetype(have));
-    ::close(fd);
+    out.resize(have);
     return FileError::None;
 }
 

@@ -13,15 +13,15 @@ namespace safefile {
 // written, checked, flushed to disk and then renamed over the old one. A file or folder this user
 // may not write is refused as AccessDenied, and so is an existing file whose permission bits grant
 // no write (also when running as root). The file keeps its mode and, where allowed, its owner.
-FileError replaceFile(const QString &path, const QByteArray &data);
+[[nodiscard]] FileError replaceFile(const QString &path, const QByteArray &data);
 
 // Appends `data` to the existing file `path`, never creating it: the file is rewritten whole
 // through replaceFile, so it ends up either as it was or with the whole block. A last line without
 // a line end gets one first.
-FileError appendToFile(const QString &path, const QByteArray &data);
+[[nodiscard]] FileError appendToFile(const QString &path, const QByteArray &data);
 
 // Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0.
-FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes = -1);
+[[nodiscard]] FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes = -1);
 
 // True when something (a file, folder or link, even a dangling one) has that name. A name that
 // cannot be looked at counts as free: writing to it then fails with its own message.

@@ -32,7 +32,7 @@ public:
 
     // One name a line, CR LF, Windows-1251, in list order.
     QByteArray serialize() const;
-    FileError save(const QString &path) const;
+    [[nodiscard]] FileError save(const QString &path) const;
 
 private:
     QCollator m_collator;

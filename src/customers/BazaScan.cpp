@@ -2,13 +2,13 @@
 
 #include "CardFile.h"
 #include "Cp1251.h"
+#include "UniqueFd.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <thread>
@@ -17,7 +17,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 // The scan runs at start-up and on every refresh over the whole folder, so it keeps close to the
 // cost of the system calls themselves: the folder is listed once and kept open, every card is
@@ -107,50 +106,28 @@ QString upperCased(QByteArrayView bytes, const QString &text)
 // five lines do not fit. Returns the bytes read; an empty view when reading failed.
 QByteArrayView readCard(int fd, char (&head)[kHead], QByteArray &whole)
 {
-    qsizetype have = 0;
-    while (have < kHead) {
-        const ssize_t n = ::read(fd, head + have, size_t(kHead - have));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return {};
-        }
-        if (n == 0)
-            break;
-        have += n;
-    }
+    const qsizetype have = readAllFrom(fd, head, kHead);
+    if (have < 0)
+        return {};
     if (have < kHead || holdsLines(QByteArrayView(head, have), 5))
         return QByteArrayView(head, have);
 
     whole = QByteArray(head, have);
-    for (;;) {
-        const qsizetype at = whole.size();
-        whole.resize(at + 64 * 1024);
-        const ssize_t n = ::read(fd, whole.data() + at, 64 * 1024);
-        if (n < 0 && errno == EINTR) {
-            whole.resize(at);
-            continue;
-        }
-        if (n <= 0) {
-            whole.resize(at);
-            if (n < 0)
-                return {};
-            return whole;
-        }
-        whole.resize(at + n);
-    }
+    const qsizetype size = readAllFrom(fd, whole, have);
+    if (size < 0)
+        return {};
+    whole.resize(size);
+    return whole;
 }
 
 KlientRec readCardAt(int dirFd, const char *nativeName, const QString &fileName)
 {
-    const int fd = ::openat(dirFd, nativeName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    const UniqueFd fd(::openat(dirFd, nativeName, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.isOpen())
         return recordFromBytes(fileName, {});
     char head[kHead];
     QByteArray whole;
-    const KlientRec rec = recordFromBytes(fileName, readCard(fd, head, whole));
-    ::close(fd);
-    return rec;
+    return recordFromBytes(fileName, readCard(fd.get(), head, whole));
 }
 
 // The card files of a folder, sorted by name, with the folder kept open to read them.
@@ -213,26 +190,11 @@ public:
     qsizetype readWhole(qsizetype i, QByteArray &buffer) const
     {
         const QByteArray native = nativeName(i);
-        const int fd = ::openat(::dirfd(m_dir), m_ascii ? asciiName(i) : native.constData(),
-                                O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0)
+        const UniqueFd fd(::openat(::dirfd(m_dir), m_ascii ? asciiName(i) : native.constData(),
+                                   O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (!fd.isOpen())
             return -1;
-        qsizetype have = 0;
-        for (;;) {
-            if (buffer.size() - have < 4096)
-                buffer.resize(std::max<qsizetype>(2 * buffer.size(), 64 * 1024));
-            const ssize_t n = ::read(fd, buffer.data() + have, size_t(buffer.size() - have));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                if (n < 0)
-                    have = -1;
-                break;
-            }
-            have += n;
-        }
-        ::close(fd);
-        return have;
+        return readAllFrom(fd.get(), buffer);
     }
 
     QStringList fileNames() const { return QStringList(m_fileNames.begin(), m_fileNames.end()); }

@@ -98,7 +98,9 @@ void CardSearch::refreshFile(const QString &fileName)
 SearchRow CardSearch::row(const SearchHit &hit) const
 {
     QByteArray bytes;
-    safefile::readFile(m_bazaPath + hit.fileName, bytes);
+    // A card that cannot be read any more (removed behind the program's back) gives a row with
+    // its file name only.
+    [[maybe_unused]] const FileError error = safefile::readFile(m_bazaPath + hit.fileName, bytes);
     return SearchIndex::rowOf(hit, bytes);
 }
 

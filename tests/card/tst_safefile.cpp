@@ -192,6 +192,15 @@ private slots:
         QCOMPARE(out, QByteArray("0123"));
         QCOMPARE(safefile::readFile(path("none.dat"), out), FileError::NotFound);
         QFile::remove(p);
+
+        // A file whose size the system does not tell (0) is read to its end all the same.
+        QFile proc(QStringLiteral("/proc/self/cmdline"));
+        QVERIFY(proc.open(QIODevice::ReadOnly));
+        const QByteArray cmdline = proc.readAll();
+        QCOMPARE(safefile::readFile(proc.fileName(), out), FileError::None);
+        QCOMPARE(out, cmdline);
+        QCOMPARE(safefile::readFile(proc.fileName(), out, 3), FileError::None);
+        QCOMPARE(out, cmdline.first(3));
     }
 };
 
