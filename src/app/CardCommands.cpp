@@ -21,8 +21,8 @@ void FrmForma::setCardChanged()
 
 CardHeader FrmForma::headerFromBoxes() const
 {
-    return {bz(BzD::Familiya)->text(), bz(BzD::Imya)->text(),     bz(BzD::Otchestvo)->text(),
-            bz(BzD::TelDom)->text(),   bz(BzD::TelRab)->text(),   bz(BzD::DenRozhd)->text(),
+    return {bz(BzD::Familiya)->text(),  bz(BzD::Imya)->text(),    bz(BzD::Otchestvo)->text(),
+            bz(BzD::TelDom)->text(),    bz(BzD::TelRab)->text(),  bz(BzD::DenRozhd)->text(),
             m_bzDMesac->currentIndex(), bz(BzD::GodRozhd)->text()};
 }
 
@@ -71,8 +71,8 @@ void FrmForma::FileSave_Click()
     }
     if (saved.twin >= 0) {
         const KlientRec &twin = klientIndex().at(saved.twin);
-        showHint(bz(BzD::Familiya), QStringLiteral("Такой покупатель уже есть: ") + twin.FIO + QStringLiteral(" (") +
-                                        twin.FileName + QStringLiteral(")."));
+        showHint(bz(BzD::Familiya), QStringLiteral("Такой покупатель уже есть: ") + twin.FIO +
+                                        QStringLiteral(" (") + twin.FileName + QStringLiteral(")."));
     }
     if (saved.indexChanged)
         m_usrForma1->ReFIO();

@@ -1,9 +1,9 @@
 // Building the main window: controls at their places, menus, tab order and field rules.
 #include "FrmForma.h"
 
+#include "CardSearch.h"
 #include "Dialogs.h"
 #include "EntryRules.h"
-#include "CardSearch.h"
 #include "ImageButton.h"
 #include "LabelAt.h"
 #include "ListBoxKeys.h"
@@ -116,8 +116,9 @@ void FrmForma::buildCardArea(QWidget *area)
     m_label1[0] = labelAt(area, QStringLiteral("Учётная карточка"), 32, 72, QStringLiteral("Label1_0"));
     m_label1[0]->setFixedSize(176, 24);
 
-    const QStringList captions{QStringLiteral("Фамилия:"),  QStringLiteral("Имя:"),       QStringLiteral("Отчество:"),
-                               QStringLiteral("Дата рожд:"), QStringLiteral("Тел. дом.:"), QStringLiteral("Тел. раб.:")};
+    const QStringList captions{QStringLiteral("Фамилия:"),   QStringLiteral("Имя:"),
+                               QStringLiteral("Отчество:"),  QStringLiteral("Дата рожд:"),
+                               QStringLiteral("Тел. дом.:"), QStringLiteral("Тел. раб.:")};
     for (int i = 0; i < captions.size(); ++i)
         labelAt(area, captions[i], 8, 104 + 27 * i, QStringLiteral("BzDLbl_%1").arg(i));
     labelAt(area, QStringLiteral("Список покупок:"), 8, 264, QStringLiteral("BzDLbl_6"));
@@ -174,8 +175,9 @@ void FrmForma::buildPurchasePanel(QWidget *area)
         {PokupkaField::SerNomer, {396, 290, 178, 24}, FieldKind::Text, -1},
     };
     for (const auto &box : boxes)
-        m_pokupkaTxt[int(box.field)] = editAt(area, box.geometry, box.kind,
-                                              QStringLiteral("PokupkaTxt_%1").arg(int(box.field)), box.typingLimit);
+        m_pokupkaTxt[int(box.field)] =
+            editAt(area, box.geometry, box.kind, QStringLiteral("PokupkaTxt_%1").arg(int(box.field)),
+                   box.typingLimit);
     m_pokupkaMesac = monthComboAt(area, {432, 182, 91, 24}, QStringLiteral("PokupkaMesac"));
 
     m_pokupkaTovar = new QComboBox(area);
@@ -202,8 +204,8 @@ void FrmForma::buildPurchasePanel(QWidget *area)
 
 void FrmForma::buildMenus()
 {
-    const auto item = [this](QMenu *menu, const QString &caption, const QString &name, const QKeySequence &keys,
-                             void (FrmForma::*handler)()) {
+    const auto item = [this](QMenu *menu, const QString &caption, const QString &name,
+                             const QKeySequence &keys, void (FrmForma::*handler)()) {
         QAction *action = menu->addAction(caption);
         action->setObjectName(name);
         action->setShortcut(keys);
@@ -213,8 +215,8 @@ void FrmForma::buildMenus()
 
     QMenu *file = menuBar()->addMenu(QStringLiteral("Файл"));
     file->setObjectName(QStringLiteral("File"));
-    item(file, QStringLiteral("Новый покупатель"), QStringLiteral("FileNewKlient"), QKeySequence(Qt::CTRL | Qt::Key_N),
-         &FrmForma::FileNewKlient_Click);
+    item(file, QStringLiteral("Новый покупатель"), QStringLiteral("FileNewKlient"),
+         QKeySequence(Qt::CTRL | Qt::Key_N), &FrmForma::FileNewKlient_Click);
     item(file, QStringLiteral("Сохранить"), QStringLiteral("FileSave"), QKeySequence(Qt::CTRL | Qt::Key_S),
          &FrmForma::FileSave_Click);
     item(file, QString::fromUtf8(kProgramTitle), QStringLiteral("FileList"), QKeySequence(Qt::Key_F4),
@@ -224,7 +226,8 @@ void FrmForma::buildMenus()
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("Правка"));
     edit->setObjectName(QStringLiteral("Edit"));
-    item(edit, QStringLiteral("Новая покупка"), QStringLiteral("EditNewPokupka"), {}, &FrmForma::EditNewPokupka_Click);
+    item(edit, QStringLiteral("Новая покупка"), QStringLiteral("EditNewPokupka"), {},
+         &FrmForma::EditNewPokupka_Click);
     item(edit, QStringLiteral("Найти…"), QStringLiteral("EditFind"), QKeySequence(Qt::CTRL | Qt::Key_F),
          &FrmForma::EditFind_Click);
 
@@ -238,22 +241,26 @@ void FrmForma::buildMenus()
     m_del1 = menuBar()->addMenu(QStringLiteral("DEL1"));
     m_del1->setObjectName(QStringLiteral("DelIzdelie0"));
     m_del1->menuAction()->setVisible(false);
-    item(m_del1, QStringLiteral("Удалить изделие"), QStringLiteral("DelIzdelie1"), {}, &FrmForma::DelIzdelie1_Click);
+    item(m_del1, QStringLiteral("Удалить изделие"), QStringLiteral("DelIzdelie1"), {},
+         &FrmForma::DelIzdelie1_Click);
     m_del2 = menuBar()->addMenu(QStringLiteral("DEL2"));
     m_del2->setObjectName(QStringLiteral("DelPokupku0"));
     m_del2->menuAction()->setVisible(false);
-    item(m_del2, QStringLiteral("Удалить покупку"), QStringLiteral("DelPokupku1"), {}, &FrmForma::DelPokupku1_Click);
+    item(m_del2, QStringLiteral("Удалить покупку"), QStringLiteral("DelPokupku1"), {},
+         &FrmForma::DelPokupku1_Click);
 }
 
 void FrmForma::buildTabOrder()
 {
     using P = PokupkaField;
-    const QList<QWidget *> order{bz(BzD::Familiya), bz(BzD::Imya),    bz(BzD::Otchestvo), bz(BzD::DenRozhd),
-                                 m_bzDMesac,        bz(BzD::GodRozhd), bz(BzD::TelDom),    bz(BzD::TelRab),
-                                 m_pokupkiLst,      pk(P::Familiya),   pk(P::Telephon1),   pk(P::Telephon2),
-                                 pk(P::Day),        m_pokupkaMesac,    pk(P::God),         m_pokupkaTovar,
-                                 pk(P::Summa),      pk(P::Izdelie),    pk(P::SerNomer),    m_izdelieLst,
-                                 m_kOK,             m_usrForma1,       m_back1};
+    const QList<QWidget *> order{bz(BzD::Familiya), bz(BzD::Imya),    bz(BzD::Otchestvo),
+                                 bz(BzD::DenRozhd), m_bzDMesac,       bz(BzD::GodRozhd),
+                                 bz(BzD::TelDom),   bz(BzD::TelRab),  m_pokupkiLst,
+                                 pk(P::Familiya),   pk(P::Telephon1), pk(P::Telephon2),
+                                 pk(P::Day),        m_pokupkaMesac,   pk(P::God),
+                                 m_pokupkaTovar,    pk(P::Summa),     pk(P::Izdelie),
+                                 pk(P::SerNomer),   m_izdelieLst,     m_kOK,
+                                 m_usrForma1,       m_back1};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 }

@@ -102,8 +102,9 @@ void FrmForma::recordNewPurchase()
     const CardSession::RecordResult recorded = m_session->recordSale(sale);
     switch (recorded.outcome) {
     case CardSession::RecordResult::NoCustomer:
-        Dialogs::current().critical(this, QStringLiteral("Покупатель ") + sale.Familiya +
-                                              QStringLiteral(" не найден.\r\nЗаполните учётную карточку и сохраните её."));
+        Dialogs::current().critical(
+            this, QStringLiteral("Покупатель ") + sale.Familiya +
+                      QStringLiteral(" не найден.\r\nЗаполните учётную карточку и сохраните её."));
         startCardFor();
         return;
     case CardSession::RecordResult::Failed:

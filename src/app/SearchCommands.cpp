@@ -42,6 +42,7 @@ void FrmForma::hintSoldSerial(const QString &serial)
 {
     SearchRow sold;
     if (m_search->findSold(serial, &sold))
-        showHint(pk(PokupkaField::SerNomer), QStringLiteral("Изделие с номером ") + serial + QStringLiteral(" уже продано: ") +
-                                      sold.fio + QStringLiteral(", ") + sold.date + QLatin1Char('.'));
+        showHint(pk(PokupkaField::SerNomer), QStringLiteral("Изделие с номером ") + serial +
+                                                 QStringLiteral(" уже продано: ") + sold.fio +
+                                                 QStringLiteral(", ") + sold.date + QLatin1Char('.'));
 }

@@ -11,7 +11,8 @@ namespace {
 
 struct Tables {
     std::array<char16_t, 256> toUnicode{};
-    std::unique_ptr<std::array<unsigned char, 65536>> fromUnicode = std::make_unique<std::array<unsigned char, 65536>>();
+    std::unique_ptr<std::array<unsigned char, 65536>> fromUnicode =
+        std::make_unique<std::array<unsigned char, 65536>>();
     std::unique_ptr<std::array<bool, 65536>> encodable = std::make_unique<std::array<bool, 65536>>();
 
     Tables()

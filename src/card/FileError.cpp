@@ -43,7 +43,7 @@ QString fileMessage(const QString &name, FileMessage kind)
 QString writeFailureMessage(const QString &name, FileError error)
 {
     return fileMessage(name, error == FileError::AccessDenied ? FileMessage::WriteProtected
-                                                               : FileMessage::CannotSave);
+                                                              : FileMessage::CannotSave);
 }
 
 QString readFailureMessage(const QString &name, FileError error)

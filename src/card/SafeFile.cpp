@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <limits>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -119,8 +119,8 @@ FileError appendToFile(const QString &path, const QByteArray &data)
     // either the old card or the new one, never half a block. Cards are a few kilobytes.
     struct stat st {};
     {
-        const UniqueFd fd(::open(QFile::encodeName(path).constData(),
-                                 O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        const UniqueFd fd(
+            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         if (!fd.isOpen())
             return errno == ELOOP ? FileError::Other : classifyErrno(errno);
         if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))

@@ -54,9 +54,9 @@ bool GoodsCatalogue::containsIgnoringCase(const QString &name) const
 
 int GoodsCatalogue::add(const QString &name)
 {
-    const auto at = std::upper_bound(m_names.begin(), m_names.end(), name, [this](const QString &a, const QString &b) {
-        return m_collator.compare(a, b) < 0;
-    });
+    const auto at =
+        std::upper_bound(m_names.begin(), m_names.end(), name,
+                         [this](const QString &a, const QString &b) { return m_collator.compare(a, b) < 0; });
     const int index = int(at - m_names.begin());
     m_names.insert(index, name);
     return index;

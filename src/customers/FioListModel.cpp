@@ -2,7 +2,10 @@
 
 #include "NumberForm.h"
 
-FioListModel::FioListModel(const KlientIndex &index, QObject *parent) : QAbstractListModel(parent), m_index(index) {}
+FioListModel::FioListModel(const KlientIndex &index, QObject *parent)
+    : QAbstractListModel(parent), m_index(index)
+{
+}
 
 void FioListModel::setOrder(QList<int> order)
 {

@@ -69,7 +69,8 @@ UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
 
     connect(m_close1, &ImageButton::Click, this, &UsrForma::hideRequested);
     connect(m_reLoad, &QPushButton::clicked, this, &UsrForma::LoadBaza);
-    connect(m_fioLst->selectionModel(), &QItemSelectionModel::selectionChanged, this, &UsrForma::selectionChanged);
+    connect(m_fioLst->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &UsrForma::selectionChanged);
     connect(m_fioLst, &QListView::doubleClicked, this, [this](const QModelIndex &index) {
         if (index.isValid())
             openSelected();

@@ -21,7 +21,8 @@ Span changedSpan(const QString &before, const QString &after, qsizetype caret)
 {
     qsizetype suffix = 0;
     const qsizetype tail = after.size() - caret;
-    if (caret >= 0 && tail >= 0 && tail <= before.size() && QStringView(after).last(tail) == QStringView(before).last(tail)) {
+    if (caret >= 0 && tail >= 0 && tail <= before.size() &&
+        QStringView(after).last(tail) == QStringView(before).last(tail)) {
         suffix = tail;
     } else {
         const qsizetype most = std::min(before.size(), after.size());
@@ -57,7 +58,8 @@ std::optional<QString> acceptedInsertion(FieldKind kind, const QString &inserted
         blankDue = false;
         text += c;
     }
-    if (!std::all_of(text.cbegin(), text.cend(), [kind](QChar c) { return FieldValidator::accepts(kind, c); }))
+    if (!std::all_of(text.cbegin(), text.cend(),
+                     [kind](QChar c) { return FieldValidator::accepts(kind, c); }))
         return std::nullopt;
     if (room >= 0 && text.size() > room) {
         if (room == 0)
@@ -92,7 +94,8 @@ QValidator::State FieldValidator::validate(QString &input, int &pos) const
         return Acceptable;
     }
     const Span span = changedSpan(m_held.value(m_held.size() - 1), input, pos);
-    const qsizetype room = m_typingLimit < 0 ? -1 : std::max<qsizetype>(0, m_typingLimit - (input.size() - span.length));
+    const qsizetype room =
+        m_typingLimit < 0 ? -1 : std::max<qsizetype>(0, m_typingLimit - (input.size() - span.length));
     const std::optional<QString> taken = acceptedInsertion(m_kind, input.mid(span.start, span.length), room);
     if (!taken)
         return Invalid; // the field takes back the text it held

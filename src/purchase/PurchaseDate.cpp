@@ -3,15 +3,17 @@
 const QStringList &monthNames()
 {
     static const QStringList names{
-        QStringLiteral("Января"), QStringLiteral("Февраля"), QStringLiteral("Марта"),    QStringLiteral("Апреля"),
-        QStringLiteral("Мая"),    QStringLiteral("Июня"),    QStringLiteral("Июля"),     QStringLiteral("Августа"),
-        QStringLiteral("Сентября"), QStringLiteral("Октября"), QStringLiteral("Ноября"), QStringLiteral("Декабря")};
+        QStringLiteral("Января"),  QStringLiteral("Февраля"), QStringLiteral("Марта"),
+        QStringLiteral("Апреля"),  QStringLiteral("Мая"),     QStringLiteral("Июня"),
+        QStringLiteral("Июля"),    QStringLiteral("Августа"), QStringLiteral("Сентября"),
+        QStringLiteral("Октября"), QStringLiteral("Ноября"),  QStringLiteral("Декабря")};
     return names;
 }
 
 PanelDate panelDate(const QDate &date)
 {
-    return {QString::number(date.day()), date.month() - 1, QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'))};
+    return {QString::number(date.day()), date.month() - 1,
+            QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'))};
 }
 
 QString purchaseDateText(const QString &day, int month, const QString &year)

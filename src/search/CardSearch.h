@@ -10,7 +10,6 @@
 #include <atomic>
 #include <memory>
 
-
 // The search index of the data folder, kept exact as the program writes cards. The whole folder
 // is read in a worker thread after the window is shown, so start-up stays fast; a card written
 // meanwhile is read again at once and wins over what the worker read.

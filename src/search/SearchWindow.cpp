@@ -43,7 +43,8 @@ SearchWindow::SearchWindow(CardSearch &search, QWidget *parent)
     m_query->installEventFilter(this);
     m_table->installEventFilter(this);
     connect(m_query, &QLineEdit::textChanged, this, &SearchWindow::refresh);
-    connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex &index) { chooseRow(index.row()); });
+    connect(m_table, &QTableView::doubleClicked, this,
+            [this](const QModelIndex &index) { chooseRow(index.row()); });
     connect(&m_search, &CardSearch::ready, this, &SearchWindow::refresh);
     connect(&m_search, &CardSearch::changed, this, &SearchWindow::refresh);
     refresh();

@@ -70,7 +70,8 @@ QString CardSession::freeCardName() const
 {
     const int count = m_index.KlientCount();
     for (qint64 k = 1;; ++k) {
-        const QString name = (QStringLiteral("0000000") + QString::number(count + k)).right(8) + QStringLiteral(".dat");
+        const QString name =
+            (QStringLiteral("0000000") + QString::number(count + k)).right(8) + QStringLiteral(".dat");
         // A name still in the index belongs to a card removed by hand since the last scan.
         if (!safefile::nameTaken(m_bazaPath + name) && m_index.findFile(name) < 0)
             return name;
@@ -81,7 +82,8 @@ CardSession::SaveResult CardSession::save(const CardHeader &header)
 {
     SaveResult result;
     result.fileName = m_curFile.isEmpty() ? freeCardName() : m_curFile;
-    result.error = safefile::replaceFile(m_bazaPath + result.fileName, cardfile::serialize({header, Pokupki()}));
+    result.error =
+        safefile::replaceFile(m_bazaPath + result.fileName, cardfile::serialize({header, Pokupki()}));
     if (result.error != FileError::None)
         return result;
     m_header = header;
@@ -91,7 +93,8 @@ CardSession::SaveResult CardSession::save(const CardHeader &header)
     // A new card for someone already in the base: worth a word, never a stop.
     if (needsEntry)
         result.twin = m_index.findCustomer(header.familiya, header.telDom, header.telRab);
-    if (!needsEntry && (m_cardIndex >= m_index.KlientCount() || m_index.at(m_cardIndex).FileName != m_curFile)) {
+    if (!needsEntry &&
+        (m_cardIndex >= m_index.KlientCount() || m_index.at(m_cardIndex).FileName != m_curFile)) {
         // A rescan moved the entries: find this card's entry again, or add it back.
         m_cardIndex = m_index.findFile(m_curFile);
         needsEntry = m_cardIndex < 0;
@@ -99,8 +102,8 @@ CardSession::SaveResult CardSession::save(const CardHeader &header)
     if (m_cardChanged || needsEntry) {
         if (needsEntry)
             m_cardIndex = m_index.append({});
-        m_index.setEntry(m_cardIndex, makeKlientRec(result.fileName, header.familiya, header.imya, header.otchestvo,
-                                                    header.telDom, header.telRab));
+        m_index.setEntry(m_cardIndex, makeKlientRec(result.fileName, header.familiya, header.imya,
+                                                    header.otchestvo, header.telDom, header.telRab));
         result.indexChanged = true;
         m_cardChanged = false;
     }
@@ -155,7 +158,8 @@ CardSession::RecordResult CardSession::recordSale(const NewTovarCls &sale)
     }
     result.fileName = m_index.at(found).FileName;
     const TovarCls purchase = withItems(sale);
-    result.error = safefile::appendToFile(m_bazaPath + result.fileName, cardfile::serializePurchase(purchase));
+    result.error =
+        safefile::appendToFile(m_bazaPath + result.fileName, cardfile::serializePurchase(purchase));
     result.cataloguePosition = addToCatalogue(purchase.Tovar);
     if (result.error != FileError::None) {
         // The sale is not recorded: everything typed stays in the panel for another try.

@@ -8,14 +8,15 @@ class MessageBoxDialogs final : public Dialogs {
 public:
     void critical(QWidget *parent, const QString &text) override
     {
-        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kProgramTitle), text, QMessageBox::Ok, parent);
+        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kProgramTitle), text, QMessageBox::Ok,
+                        parent);
         box.exec();
     }
 
     bool confirm(QWidget *parent, const QString &text) override
     {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Запрос"), text, QMessageBox::Yes | QMessageBox::No,
-                        parent);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Запрос"), text,
+                        QMessageBox::Yes | QMessageBox::No, parent);
         box.setDefaultButton(QMessageBox::No);
         return box.exec() != QMessageBox::No;
     }

@@ -36,7 +36,8 @@ void drawFrame(QPainter &p, int w, int h, const std::array<QColor, 8> &c)
 void drawRaised(QPainter &painter, int width, int height)
 {
     const QColor white(Qt::white), black(Qt::black);
-    drawFrame(painter, width, height, {white, white, light(), light(), workspace(), black, workspace(), black});
+    drawFrame(painter, width, height,
+              {white, white, light(), light(), workspace(), black, workspace(), black});
 }
 
 void drawSunken(QPainter &painter, int width, int height)

@@ -9,8 +9,14 @@ class QPainter;
 // does not depend on the style of the machine.
 namespace frame3d {
 
-inline QColor light() { return QColor(227, 227, 227); }     // 3D light
-inline QColor workspace() { return QColor(171, 171, 171); } // application workspace
+inline QColor light()
+{
+    return QColor(227, 227, 227);
+} // 3D light
+inline QColor workspace()
+{
+    return QColor(171, 171, 171);
+} // application workspace
 
 // A line from (x1, y1) towards (x2, y2) that stops one pixel short of its end point.
 void lineShort(QPainter &painter, int x1, int y1, int x2, int y2, const QColor &colour);

@@ -11,8 +11,8 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QLineEdit>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -51,8 +51,7 @@ public:
     FrmForma &w() { return *m_window; }
     void close() { m_window.reset(); }
 
-    template <typename T = QWidget>
-    T *find(const QString &name)
+    template <typename T = QWidget> T *find(const QString &name)
     {
         T *child = m_window->findChild<T *>(name);
         if (!child)
@@ -60,7 +59,10 @@ public:
         return child;
     }
     QLineEdit *bz(BzD field) { return find<QLineEdit>(QStringLiteral("BzDTxt_%1").arg(int(field))); }
-    QLineEdit *pk(PokupkaField field) { return find<QLineEdit>(QStringLiteral("PokupkaTxt_%1").arg(int(field))); }
+    QLineEdit *pk(PokupkaField field)
+    {
+        return find<QLineEdit>(QStringLiteral("PokupkaTxt_%1").arg(int(field)));
+    }
     QComboBox *combo(const char *name) { return find<QComboBox>(QString::fromLatin1(name)); }
     QListView *list(const char *name) { return find<QListView>(QString::fromLatin1(name)); }
     QStringList lines(const char *listName)
@@ -124,10 +126,10 @@ private:
 // Two cards as the tests use them: Иванов with three purchases, Петров with none.
 inline QStringList ivanovCard()
 {
-    return {"Иванов", "Иван", "Иванович", "123", "", "5", " 2 ", "1970",
-            "12", " 0 ", "2005", "Телевизор", "1500", " 2 ", "Пульт", "ABC123",
-            "1", " 5 ", "2010", "Утюг", "300", " 0 ",
-            "3", " 11 ", "2015", "Чайник", "12,5", " 4 ", "Чайник", "S1", "Подставка", "S2"};
+    return {"Иванов", "Иван",   "Иванович", "123",       "",       "5",   " 2 ",       "1970",
+            "12",     " 0 ",    "2005",     "Телевизор", "1500",   " 2 ", "Пульт",     "ABC123",
+            "1",      " 5 ",    "2010",     "Утюг",      "300",    " 0 ", "3",         " 11 ",
+            "2015",   "Чайник", "12,5",     " 4 ",       "Чайник", "S1",  "Подставка", "S2"};
 }
 inline QStringList petrovCard()
 {

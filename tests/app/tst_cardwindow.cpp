@@ -60,7 +60,8 @@ private slots:
         QCOMPARE(f.card("00000001.dat"), crlf({"Петров", "Пётр", "", "555", "777", "1", " 0 ", "1980"}));
         QCOMPARE(w.klientIndex().KlientCount(), 1);
         QCOMPARE(w.klientIndex().at(0).FIO, QStringLiteral("Петров Пётр "));
-        QCOMPARE(w.usrForma()->fioList()->model()->index(0, 0).data().toString(), QStringLiteral(" 1 Петров Пётр "));
+        QCOMPARE(w.usrForma()->fioList()->model()->index(0, 0).data().toString(),
+                 QStringLiteral(" 1 Петров Пётр "));
 
         // A second save rewrites the same file.
         f.type(f.bz(BzD::Otchestvo), "Ильич");
@@ -163,7 +164,8 @@ private slots:
         w.OpenFile(1);
         QFile::remove(f.cardPath("00000001.dat"));
         w.OpenFile(0);
-        QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"") + f.cardPath("00000001.dat") + "\" не найден.");
+        QCOMPARE(f.dialogs.takeMessage(),
+                 QStringLiteral("Файл \"") + f.cardPath("00000001.dat") + "\" не найден.");
         QCOMPARE(w.klientIndex().KlientCount(), 1);
         QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("Петров"));
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));

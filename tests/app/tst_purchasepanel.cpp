@@ -67,7 +67,8 @@ private slots:
 
         QVERIFY(f.dialogs.messages.isEmpty());
         QCOMPARE(f.card("00000001.dat"),
-                 crlf(withBlock(ivanovCard(), {"7", " 4 ", "2", "Пылесос", "4990,5", " 4 ", "Щётка", "SN-1", "Фильтр", "F/2"})));
+                 crlf(withBlock(ivanovCard(), {"7", " 4 ", "2", "Пылесос", "4990,5", " 4 ", "Щётка", "SN-1",
+                                               "Фильтр", "F/2"})));
         // The panel is ready for the next sale.
         for (int i : {0, 1, 2, 5, 6, 7})
             QVERIFY(f.pk(P(i))->text().isEmpty());
@@ -85,8 +86,9 @@ private slots:
         FrmForma &w = f.open();
         f.typePurchase("Сидоров", "44", "", "Утюг", "100", {"Утюг", "U1"});
         f.clickOK();
-        QCOMPARE(f.dialogs.takeMessage(),
-                 QStringLiteral("Покупатель Сидоров не найден.\r\nЗаполните учётную карточку и сохраните её."));
+        QCOMPARE(
+            f.dialogs.takeMessage(),
+            QStringLiteral("Покупатель Сидоров не найден.\r\nЗаполните учётную карточку и сохраните её."));
         QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("Сидоров"));
         QCOMPARE(f.bz(BzD::TelDom)->text(), QStringLiteral("44"));
         QCOMPARE(f.focused(), f.bz(BzD::Otchestvo));
@@ -103,11 +105,13 @@ private slots:
         const QString day = QString::number(QDate::currentDate().day());
         const QString month = QStringLiteral(" %1 ").arg(QDate::currentDate().month() - 1);
         const QString year = QString::number(QDate::currentDate().year());
-        QCOMPARE(f.card("00000002.dat"), crlf(withBlock(header, {day, month, year, "Утюг", "100", " 2 ", "Утюг", "U1"})));
+        QCOMPARE(f.card("00000002.dat"),
+                 crlf(withBlock(header, {day, month, year, "Утюг", "100", " 2 ", "Утюг", "U1"})));
         // The open card shows the sale too, and a later save keeps it.
         QCOMPARE(f.lines("PokupkiLst"), QStringList{" 1 Утюг"});
         w.FileSave_Click();
-        QCOMPARE(f.card("00000002.dat"), crlf(withBlock(header, {day, month, year, "Утюг", "100", " 2 ", "Утюг", "U1"})));
+        QCOMPARE(f.card("00000002.dat"),
+                 crlf(withBlock(header, {day, month, year, "Утюг", "100", " 2 ", "Утюг", "U1"})));
     }
 
     void requiredFieldsAreCheckedInOrder()
@@ -372,7 +376,8 @@ private slots:
     void oddDatesSurviveAndPastesStayOneLine()
     {
         WindowFixture f;
-        QStringList card{"Сидоров", "Пётр", "", "11", "22", "123", " 0 ", "19700", "05.", " 1 ", "2020 г.", "Утюг", "300", " 0 "};
+        QStringList card{"Сидоров", "Пётр", "",    "11",      "22",   "123", " 0 ",
+                         "19700",   "05.",  " 1 ", "2020 г.", "Утюг", "300", " 0 "};
         f.writeCard("00000001.dat", card);
         FrmForma &w = f.open();
         w.OpenFile(0);
@@ -398,8 +403,9 @@ private slots:
         f.type(f.pk(P::SerNomer), "S1");
         f.enter(f.pk(P::SerNomer));
         f.clickOK();
-        card << f.pk(P::Day)->text() << QStringLiteral(" %1 ").arg(f.combo("PokupkaMesac")->currentIndex()) << f.pk(P::God)->text()
-             << "Фен 7" << "99" << " 2 " << "пульт" << "S1";
+        const QString month = QStringLiteral(" %1 ").arg(f.combo("PokupkaMesac")->currentIndex());
+        card += QStringList{
+            f.pk(P::Day)->text(), month, f.pk(P::God)->text(), "Фен 7", "99", " 2 ", "пульт", "S1"};
         QCOMPARE(f.card("00000001.dat"), crlf(card));
         QCOMPARE(f.dialogs.messages, QStringList());
     }

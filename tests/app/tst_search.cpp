@@ -113,8 +113,9 @@ private slots:
         f.enter(f.pk(P::Izdelie));
         f.type(f.pk(P::SerNomer), "abc-123");
         f.enter(f.pk(P::SerNomer));
-        QCOMPARE(w.lastHint(),
-                 QStringLiteral("Изделие с номером abc-123 уже продано: Иванов Иван Иванович, 12 Января 2005."));
+        QCOMPARE(
+            w.lastHint(),
+            QStringLiteral("Изделие с номером abc-123 уже продано: Иванов Иван Иванович, 12 Января 2005."));
         QCOMPARE(f.lines("IzdelieLst"), QStringList{" 1 Пульт №abc-123"});
         QCOMPARE(f.focused(), f.pk(P::Izdelie));
 
@@ -124,7 +125,8 @@ private slots:
         f.type(f.bz(BzD::DenRozhd), "2");
         f.type(f.bz(BzD::TelDom), "123");
         w.FileSave_Click();
-        QCOMPARE(w.lastHint(), QStringLiteral("Такой покупатель уже есть: Иванов Иван Иванович (00000001.dat)."));
+        QCOMPARE(w.lastHint(),
+                 QStringLiteral("Такой покупатель уже есть: Иванов Иван Иванович (00000001.dat)."));
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
     }
 

@@ -14,8 +14,14 @@ private:
     static Card exampleCard()
     {
         Card c;
-        c.header = {QStringLiteral("Иванов"), QStringLiteral("Иван"), QStringLiteral("Иванович"),
-                    QStringLiteral("123"), QString(), QStringLiteral("5"), 2, QStringLiteral("1970")};
+        c.header = {QStringLiteral("Иванов"),
+                    QStringLiteral("Иван"),
+                    QStringLiteral("Иванович"),
+                    QStringLiteral("123"),
+                    QString(),
+                    QStringLiteral("5"),
+                    2,
+                    QStringLiteral("1970")};
         TovarCls p;
         p.Day = QStringLiteral("12");
         p.Mesac = 0;
@@ -31,8 +37,8 @@ private:
 private slots:
     void exampleIsWrittenByteForByte()
     {
-        const QByteArray expected = crlf({"Иванов", "Иван", "Иванович", "123", "", "5", " 2 ", "1970", "12", " 0 ",
-                                          "2005", "Телевизор", "1500", " 2 ", "Пульт", "ABC123"});
+        const QByteArray expected = crlf({"Иванов", "Иван", "Иванович", "123", "", "5", " 2 ", "1970", "12",
+                                          " 0 ", "2005", "Телевизор", "1500", " 2 ", "Пульт", "ABC123"});
         QCOMPARE(cardfile::serialize(exampleCard()), expected);
         QCOMPARE(cardfile::parse(expected), exampleCard());
         QCOMPARE(expected.count("\r\n"), 16);
@@ -76,7 +82,8 @@ private slots:
         for (int b = 0; b < 256; ++b)
             if (b != '\r' && b != '\n')
                 line.append(char(b));
-        const QByteArray file = line + "\r\n" + line + "\r\n" + line + "\r\n\r\n\r\n\r\n 0 \r\n" + line + "\r\n";
+        const QByteArray file =
+            line + "\r\n" + line + "\r\n" + line + "\r\n\r\n\r\n\r\n 0 \r\n" + line + "\r\n";
         const Card c = cardfile::parse(file);
         QCOMPARE(c.header.familiya.size(), 254);
         QCOMPARE(cardfile::serialize(c), file);
@@ -90,15 +97,18 @@ private slots:
         QTest::newRow("empty") << QByteArray() << QString() << 0;
         QTest::newRow("one CR") << QByteArray("\r") << QString() << 0;
         QTest::newRow("CR only") << QByteArray("A\rB\rC\r1\r2\r3\r 4 \r1980\r") << QStringLiteral("B") << 0;
-        QTest::newRow("LF only") << QByteArray("A\nB\nC\n1\n2\n3\n 4 \n1980\n7\n") << QStringLiteral("B") << 1;
+        QTest::newRow("LF only") << QByteArray("A\nB\nC\n1\n2\n3\n 4 \n1980\n7\n") << QStringLiteral("B")
+                                 << 1;
         QTest::newRow("cut header") << QByteArray("A\r\nB") << QStringLiteral("B") << 0;
         QTest::newRow("NUL bytes") << QByteArray("A\0\r\nB\0B\r\n", 9) << QString::fromUtf8("B\0B", 3) << 0;
-        QTest::newRow("huge item count") << QByteArray("A\r\nB\r\nC\r\n\r\n\r\n\r\n 1 \r\n19\r\n1\r\n 0 \r\n2000\r\n"
-                                                       "T\r\n5\r\n 2000000000 \r\nx\r\n")
-                                         << QStringLiteral("B") << 1;
-        QTest::newRow("negative count") << QByteArray("A\r\nB\r\nC\r\n\r\n\r\n\r\n 1 \r\n19\r\n1\r\n 0 \r\n2000\r\n"
-                                                      "T\r\n5\r\n-5 \r\n2\r\n")
-                                        << QStringLiteral("B") << 2;
+        QTest::newRow("huge item count")
+            << QByteArray("A\r\nB\r\nC\r\n\r\n\r\n\r\n 1 \r\n19\r\n1\r\n 0 \r\n2000\r\n"
+                          "T\r\n5\r\n 2000000000 \r\nx\r\n")
+            << QStringLiteral("B") << 1;
+        QTest::newRow("negative count")
+            << QByteArray("A\r\nB\r\nC\r\n\r\n\r\n\r\n 1 \r\n19\r\n1\r\n 0 \r\n2000\r\n"
+                          "T\r\n5\r\n-5 \r\n2\r\n")
+            << QStringLiteral("B") << 2;
     }
 
     void lineEndsAndShortFiles()
@@ -125,15 +135,16 @@ private slots:
 
     void monthOutOfRangeIsKept()
     {
-        const Card c = cardfile::parse(crlf({"A", "B", "C", "", "", "1", " 40 ", "1990", "7", " 15 ", "2020", "T",
-                                             "1", " 0 "}));
+        const Card c = cardfile::parse(
+            crlf({"A", "B", "C", "", "", "1", " 40 ", "1990", "7", " 15 ", "2020", "T", "1", " 0 "}));
         QCOMPARE(c.header.mesacRozhd, 40);
         QCOMPARE(c.pokupki[0].Mesac, 15);
     }
 
     void firstLinesStopAtFive()
     {
-        const QStringList l = cardfile::firstLines(crlf({"Петров, Иван", "\"Ромашка\"", "x ", "1", "2", "3"}), 5);
+        const QStringList l =
+            cardfile::firstLines(crlf({"Петров, Иван", "\"Ромашка\"", "x ", "1", "2", "3"}), 5);
         QCOMPARE(l, (QStringList{"Петров, Иван", "\"Ромашка\"", "x ", "1", "2"}));
         QCOMPARE(cardfile::firstLines("A", 5), (QStringList{"A", "", "", "", ""}));
     }

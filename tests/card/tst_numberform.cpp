@@ -43,14 +43,22 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("leading zero") << " 0150" << "150";
-        QTest::newRow("empty") << "" << "0";
-        QTest::newRow("comma") << "12,50" << "12,5";
-        QTest::newRow("point") << "12.50" << "12.5";
-        QTest::newRow("two commas") << "12,5,0" << "12,5";
-        QTest::newRow("zero fraction") << "7,00" << "7";
-        QTest::newRow("garbage") << "abc" << "0";
-        QTest::newRow("long digits") << "123456789012345678901234567890" << "123456789012345678901234567890";
+        QTest::newRow("leading zero") << " 0150"
+                                      << "150";
+        QTest::newRow("empty") << ""
+                               << "0";
+        QTest::newRow("comma") << "12,50"
+                               << "12,5";
+        QTest::newRow("point") << "12.50"
+                               << "12.5";
+        QTest::newRow("two commas") << "12,5,0"
+                                    << "12,5";
+        QTest::newRow("zero fraction") << "7,00"
+                                       << "7";
+        QTest::newRow("garbage") << "abc"
+                                 << "0";
+        QTest::newRow("long digits") << "123456789012345678901234567890"
+                                     << "123456789012345678901234567890";
     }
 
     void sums()
@@ -82,7 +90,8 @@ private slots:
                  QStringLiteral("Файл \"00000001.dat\" защищён от записи."));
         QCOMPARE(writeFailureMessage(name, FileError::NotFound),
                  QStringLiteral("Файл \"00000001.dat\" сохранить не возможно."));
-        QCOMPARE(readFailureMessage(name, FileError::NotFound), QStringLiteral("Файл \"00000001.dat\" не найден."));
+        QCOMPARE(readFailureMessage(name, FileError::NotFound),
+                 QStringLiteral("Файл \"00000001.dat\" не найден."));
         QCOMPARE(readFailureMessage(name, FileError::AccessDenied),
                  QStringLiteral("Файл \"00000001.dat\" открыть не возможно."));
     }

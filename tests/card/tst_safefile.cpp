@@ -19,8 +19,7 @@ namespace {
 
 // Runs `op` in a child process whose files may not grow past `limit` bytes, so that writes come
 // out short even for root. Returns the FileError the child got.
-template <typename Op>
-FileError underFileSizeLimit(rlim_t limit, Op op)
+template <typename Op> FileError underFileSizeLimit(rlim_t limit, Op op)
 {
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -36,8 +35,7 @@ FileError underFileSizeLimit(rlim_t limit, Op op)
 
 // Runs `op` as "nobody" in a child process when the tests run as root (root may write anything),
 // otherwise right here. Returns the FileError it got, or 99 when the child could not become nobody.
-template <typename Op>
-int asAnotherUser(Op op)
+template <typename Op> int asAnotherUser(Op op)
 {
     if (::geteuid() != 0)
         return int(op());

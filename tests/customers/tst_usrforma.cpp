@@ -58,9 +58,11 @@ private slots:
         QVERIFY(writeAll(baza() + "00000002.dat", crlf({"Абрамов", "Олег", "Ильич", "21", "22"})));
         QVERIFY(writeAll(baza() + "00000003.dat", crlf({"абрамова", "Анна", "Сергеевна", "31", ""})));
         UsrForma panel(baza());
-        QAbstractItemModelTester tester(panel.fioList()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(panel.fioList()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(label(panel, "VsegoLbl"), QStringLiteral(" 3"));
-        QCOMPARE(lines(panel), (QStringList{" 1 Абрамов Олег Ильич", " 2 абрамова Анна Сергеевна", " 3 Яковлев Пётр Ильич"}));
+        QCOMPARE(lines(panel), (QStringList{" 1 Абрамов Олег Ильич", " 2 абрамова Анна Сергеевна",
+                                            " 3 Яковлев Пётр Ильич"}));
 
         select(panel, 2);
         QCOMPARE(panel.SelIndex(), 0);

@@ -59,6 +59,7 @@ private slots:
         QTest::addColumn<QString>("inserted");
         QTest::addColumn<QString>("expected");
         const int text = int(FieldKind::Text), digits = int(FieldKind::Digits);
+        // clang-format off
         QTest::newRow("Ctrl+V line break") << text << -1 << "" << "ctrl+v" << "Фен\r\n7" << "Фен 7";
         QTest::newRow("Shift+Insert cell") << text << -1 << "" << "shift+insert" << "\tИванов\r\n" << "Иванов";
         QTest::newRow("menu runs") << text << -1 << "Ан" << "menu" << "на\n\n\x01Ре" << "Анна Ре";
@@ -72,6 +73,7 @@ private slots:
         QTest::newRow("long day kept") << digits << 2 << "123" << "type" << "4" << "123";
         QTest::newRow("day paste cut") << digits << 2 << "" << "ctrl+v" << "12345" << "12";
         QTest::newRow("year typed") << digits << 4 << "" << "type" << "19700" << "1970";
+        // clang-format on
     }
     void operatorInsertionsAreFiltered()
     {
@@ -104,18 +106,21 @@ private slots:
                 QVERIFY(menu);
                 const QList<QAction *> actions = menu->actions();
                 const auto paste = std::find_if(actions.begin(), actions.end(), [](QAction *a) {
-                    return a->text().contains(QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText));
+                    return a->text().contains(
+                        QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText));
                 });
                 QVERIFY(paste != actions.end());
                 (*paste)->trigger();
                 menu->close();
             });
-            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1), edit.mapToGlobal(QPoint(1, 1)));
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                                    edit.mapToGlobal(QPoint(1, 1)));
             QApplication::sendEvent(&edit, &event);
         } else {
             QMimeData mime;
             mime.setText(inserted);
-            QDropEvent event(QPointF(edit.width() - 2, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent event(QPointF(edit.width() - 2, 5), Qt::CopyAction, &mime, Qt::LeftButton,
+                             Qt::NoModifier);
             static_cast<QObject &>(edit).event(&event); // as the drag manager delivers it to its target
         }
         QCOMPARE(edit.text(), expected);
@@ -184,7 +189,7 @@ private slots:
     void enterPressesTheFocusedButtonOrTheDefault_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("tabs"); // from the name: 2 OK, 3 "Отмена", 4 the name again
+        QTest::addColumn<int>("tabs");     // from the name: 2 OK, 3 "Отмена", 4 the name again
         QTest::addColumn<QString>("line"); // empty while the dialog stays open
         QTest::newRow("OK") << "Провод" << 2 << " 2 Провод №B2";
         QTest::newRow("Отмена") << "Провод" << 3 << " 2 Кабель №B2";

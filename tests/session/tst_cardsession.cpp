@@ -23,8 +23,8 @@ struct Fixture {
     CardSession session{baza, index, search};
     QAbstractItemModelTester purchasesTester{&session.purchases()};
     QAbstractItemModelTester itemsTester{&session.items()};
-    const QStringList ivanov{"Иванов", "Иван", "", "1", "2", "5", " 2 ", "1970", "1", " 0 ", "2005", "Утюг", "300",
-                             " 2 ",    "Шнур", "S1", "3", " 4 ", "2010", "Фен", "90", " 0 "};
+    const QStringList ivanov{"Иванов", "Иван", "",    "1",    "2",  "5", " 2 ", "1970", "1",   " 0 ", "2005",
+                             "Утюг",   "300",  " 2 ", "Шнур", "S1", "3", " 4 ", "2010", "Фен", "90",  " 0 "};
 
     Fixture()
     {
@@ -32,7 +32,10 @@ struct Fixture {
         testfiles::writeAll(baza + "00000001.dat", crlf(ivanov));
         index.replaceAll(bazascan::scan(baza));
     }
-    QByteArray card(const QString &name = QStringLiteral("00000001.dat")) const { return testfiles::readAll(baza + name); }
+    QByteArray card(const QString &name = QStringLiteral("00000001.dat")) const
+    {
+        return testfiles::readAll(baza + name);
+    }
     NewTovarCls sale(const QString &surname, const QString &tovar) const
     {
         NewTovarCls s;
@@ -103,7 +106,8 @@ private slots:
         QCOMPARE(f.session.PokupkaNum(), 0);
         QCOMPARE(f.session.save(f.session.header()).error, FileError::None);
         QStringList expected = f.ivanov.mid(0, 14);
-        expected << "Шнур" << "S1";
+        expected << "Шнур"
+                 << "S1";
         expected[12] = "350";
         QCOMPARE(f.card(), crlf(expected));
         QCOMPARE(f.session.restore().Familiya, QStringLiteral("Новиков"));
@@ -115,7 +119,8 @@ private slots:
     {
         Fixture f;
         f.session.open(0);
-        QCOMPARE(f.session.recordSale(f.sale("Петров", "Чайник")).outcome, CardSession::RecordResult::NoCustomer);
+        QCOMPARE(f.session.recordSale(f.sale("Петров", "Чайник")).outcome,
+                 CardSession::RecordResult::NoCustomer);
         const auto recorded = f.session.recordSale(f.sale("иванов", "Чайник"));
         QCOMPARE(recorded.outcome, CardSession::RecordResult::Recorded);
         QCOMPARE(recorded.cataloguePosition, 0);
