@@ -36,14 +36,23 @@ QString fileMessage(const QString &name, FileMessage kind)
     case FileMessage::CannotOpen:
         ending = QStringLiteral(" открыть не возможно.");
         break;
+    case FileMessage::Busy:
+        ending = QStringLiteral(" занят другой кассой. Попробуйте ещё раз.");
+        break;
     }
     return QStringLiteral("Файл \"") + name + QLatin1Char('"') + ending;
 }
 
 QString writeFailureMessage(const QString &name, FileError error)
 {
-    return fileMessage(name, error == FileError::AccessDenied ? FileMessage::WriteProtected
-                                                              : FileMessage::CannotSave);
+    switch (error) {
+    case FileError::AccessDenied:
+        return fileMessage(name, FileMessage::WriteProtected);
+    case FileError::Busy:
+        return fileMessage(name, FileMessage::Busy);
+    default:
+        return fileMessage(name, FileMessage::CannotSave);
+    }
 }
 
 QString readFailureMessage(const QString &name, FileError error)

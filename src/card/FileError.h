@@ -8,15 +8,16 @@ enum class FileError {
     NotFound,     // the file (or its folder) does not exist
     AccessDenied, // read-only file or folder, or no permission
     Other,        // disk full, short write, invalid name and the rest
+    Busy,         // another till kept the file locked for seconds
 };
 
 // The errno of a failed open or write, classified.
 [[nodiscard]] FileError classifyErrno(int err);
 
-// The four endings of the file messages.
-enum class FileMessage { WriteProtected, CannotSave, NotFound, CannotOpen };
+// The endings of the file messages.
+enum class FileMessage { WriteProtected, CannotSave, NotFound, CannotOpen, Busy };
 
-// "Файл "<name>" защищён от записи." and the other three.
+// "Файл "<name>" защищён от записи." and the others.
 QString fileMessage(const QString &name, FileMessage kind);
 
 // The message for a failed write or a failed read of `name`.

@@ -1,20 +1,29 @@
 #include "SafeFile.h"
 
+#include "FileLock.h"
 #include "UniqueFd.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
-#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace safefile {
 namespace {
+
+// Temporary files are named kTemporaryPrefix and kTemporaryLetters base-36 digits: short enough
+// beside a card name of 255 bytes, hidden, and never taken for a card.
+constexpr char kTemporaryPrefix[] = ".~";
+constexpr qsizetype kTemporaryLetters = 8;
+// Names createNew tries before it gives up, for a caller whose names never run out.
+constexpr int kMaxNewNames = 1000000;
 
 bool grantsNoWrite(mode_t mode)
 {
@@ -28,6 +37,19 @@ void syncFolder(const QByteArray &folder)
         ::fsync(fd.get());
 }
 
+// The folder without a trailing slash, so that names joined to it have one slash.
+QString folderOf(const QString &folderPath)
+{
+    return folderPath.size() > 1 && folderPath.endsWith(QLatin1Char('/')) ? folderPath.chopped(1)
+                                                                          : folderPath;
+}
+
+// A failure errno tells; a lock another till kept all the time (EWOULDBLOCK) is Busy.
+FileError errorOf(int err)
+{
+    return err == EWOULDBLOCK ? FileError::Busy : classifyErrno(err);
+}
+
 // True when this user may not write `path` ("how" as for access()), judged by the effective user
 // as the write itself will be. Other failures are left to the write to report.
 bool writeDenied(const QByteArray &path, int how)
@@ -36,18 +58,133 @@ bool writeDenied(const QByteArray &path, int how)
            classifyErrno(errno) == FileError::AccessDenied;
 }
 
-// A new file beside `target`, named after it with a random ".~" ending, which the customer list
-// never takes for a card; the system's randomness keeps forked processes apart. Returns it open,
-// or holding none with errno set.
-UniqueFd createTemporary(const QByteArray &target, mode_t mode, QByteArray &name)
+// The folder a write goes to must be a folder this user may write.
+FileError checkFolder(const QByteArray &folder, struct stat &st)
+{
+    if (::stat(folder.constData(), &st) != 0)
+        return classifyErrno(errno);
+    if (!S_ISDIR(st.st_mode))
+        return FileError::Other;
+    if (grantsNoWrite(st.st_mode) || writeDenied(folder, W_OK | X_OK))
+        return FileError::AccessDenied;
+    return FileError::None;
+}
+
+// Opens a file to read it, never following a link (ELOOP: Other) and never waiting for the writer
+// of a pipe; anything but an ordinary file is refused as Other.
+FileError openOrdinary(const QByteArray &path, UniqueFd &fd, struct stat &st)
+{
+    fd = UniqueFd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.isOpen())
+        return classifyErrno(errno);
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return FileError::Other;
+    return FileError::None;
+}
+
+// Reads the open file `fd` of `size` bytes to its end, or its first `maxBytes` when maxBytes >= 0.
+// A file over kMaxFileBytes, by its size or by what it turns out to hold, is refused.
+FileError readOpen(int fd, qint64 size, QByteArray &out, qint64 maxBytes)
+{
+    if (size > kMaxFileBytes)
+        return FileError::Other;
+    const qint64 limit = std::min(maxBytes >= 0 ? maxBytes : kMaxFileBytes + 1, kMaxFileBytes + 1);
+    // One byte more than the file holds, so that its end is seen without growing the buffer:
+    // the bytes read are kept, often for the whole run, and must not carry spare room.
+    out.resize(qsizetype(std::min(size + 1, limit)));
+    const qsizetype have = readAllFrom(fd, out, 0, qsizetype(limit));
+    if (have < 0 || have > kMaxFileBytes) {
+        out.clear();
+        return FileError::Other;
+    }
+    out.resize(have);
+    return FileError::None;
+}
+
+bool isTemporaryName(const QByteArray &name)
+{
+    const auto isDigit36 = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); };
+    return name.size() == qsizetype(sizeof kTemporaryPrefix) - 1 + kTemporaryLetters &&
+           name.startsWith(kTemporaryPrefix) &&
+           std::all_of(name.cbegin() + sizeof kTemporaryPrefix - 1, name.cend(), isDigit36);
+}
+
+// The system's randomness keeps forked processes apart.
+QByteArray temporaryNameIn(const QByteArray &folder)
+{
+    constexpr quint64 kNames = 36ULL * 36 * 36 * 36 * 36 * 36 * 36 * 36;
+    const quint64 n = QRandomGenerator::system()->generate64() % kNames;
+    return folder + '/' + kTemporaryPrefix + QByteArray::number(n, 36).rightJustified(kTemporaryLetters, '0');
+}
+
+// The temporary file of one write: locked while it lives, so that removeLeftovers of any till
+// leaves it alone, and removed with it unless it took its final name.
+class Temporary {
+public:
+    Temporary() = default;
+    Temporary(const Temporary &) = delete;
+    Temporary &operator=(const Temporary &) = delete;
+    ~Temporary()
+    {
+        if (!m_name.isEmpty())
+            ::unlink(m_name.constData());
+    }
+
+    // Creates it in `folder`, open for writing, or holds none with errno set.
+    UniqueFd create(const QByteArray &folder, mode_t mode);
+    const QByteArray &name() const { return m_name; }
+    // The file has its final name now.
+    void named() { m_name.clear(); }
+
+private:
+    QByteArray m_name;
+    std::optional<FileLock> m_lock;
+};
+
+UniqueFd Temporary::create(const QByteArray &folder, mode_t mode)
 {
     for (int attempt = 0; attempt < 16; ++attempt) {
-        name = target + ".~" + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+        const QByteArray name = temporaryNameIn(folder);
         UniqueFd fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (fd.isOpen() || errno != EEXIST)
+        if (!fd.isOpen() && errno == EEXIST)
+            continue;
+        if (!fd.isOpen())
             return fd;
+        std::optional<FileLock> lock = FileLock::tryWholeFile(fd.get());
+        if (!lock && errno != EWOULDBLOCK) {
+            const int err = errno;
+            ::unlink(name.constData());
+            errno = err;
+            return UniqueFd();
+        }
+        // Another till's removeLeftovers may have taken it for a leftover before it was locked:
+        // it holds the lock or has removed the file; this write goes on under another name.
+        struct stat st {};
+        if (lock && ::fstat(fd.get(), &st) == 0 && st.st_nlink > 0) {
+            m_name = name;
+            m_lock = std::move(lock);
+            return fd;
+        }
     }
+    errno = EEXIST;
     return UniqueFd();
+}
+
+// A rewritten file keeps its mode, its group and (where allowed, as for root) its owner.
+bool keepOwnerAndMode(int fd, const struct stat &like)
+{
+    [[maybe_unused]] const bool owned =
+        ::fchown(fd, like.st_uid, like.st_gid) == 0 || ::fchown(fd, uid_t(-1), like.st_gid) == 0;
+    return ::fchmod(fd, like.st_mode & 07777) == 0;
+}
+
+// A new file has the mode the umask leaves, and the group may read and write it where the folder
+// lets the group write: the umask would take that from the other users of a shared folder.
+bool shareWithGroup(int fd, const struct stat &folderStat)
+{
+    struct stat st {};
+    return (folderStat.st_mode & S_IWGRP) == 0 ||
+           (::fstat(fd, &st) == 0 && ::fchmod(fd, (st.st_mode & 07777) | S_IRGRP | S_IWGRP) == 0);
 }
 
 bool writeWhole(int fd, const QByteArray &data)
@@ -63,102 +200,194 @@ bool writeWhole(int fd, const QByteArray &data)
     return true;
 }
 
-} // namespace
-
-FileError replaceFile(const QString &path, const QByteArray &data)
+// Writes `data` to a new temporary file in `folder` and flushes it to disk: as a rewrite of the
+// file `like`, or as a new file of that folder when `like` is null.
+FileError writeTemporary(const QByteArray &folder, const struct stat &folderStat, const struct stat *like,
+                         const QByteArray &data, Temporary &temporary)
 {
-    const QByteArray native = QFile::encodeName(path);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-
-    struct stat folderStat {};
-    if (::stat(folder.constData(), &folderStat) != 0)
-        return classifyErrno(errno);
-    if (!S_ISDIR(folderStat.st_mode))
-        return FileError::Other;
-
-    struct stat target {};
-    const bool exists = ::lstat(native.constData(), &target) == 0;
-    if (!exists && errno != ENOENT)
-        return classifyErrno(errno);
-    if (exists && !S_ISREG(target.st_mode))
-        return FileError::Other; // never write through a link or over a folder
-    // The file is judged for itself: the rename below would succeed over a card of another user
-    // in a folder this user may write.
-    if (exists && (grantsNoWrite(target.st_mode) || writeDenied(native, W_OK)))
-        return FileError::AccessDenied;
-    if (grantsNoWrite(folderStat.st_mode) || writeDenied(folder, W_OK | X_OK))
-        return FileError::AccessDenied;
-
-    QByteArray temporary;
-    UniqueFd fd = createTemporary(native, exists ? 0600 : 0666, temporary);
+    UniqueFd fd = temporary.create(folder, like ? 0600 : 0666);
     if (!fd.isOpen())
         return classifyErrno(errno);
-    bool written = writeWhole(fd.get(), data);
-    if (written && exists) {
-        // A card rewritten by root stays its owner's; where that is not allowed it becomes ours.
-        [[maybe_unused]] const int owned = ::fchown(fd.get(), target.st_uid, target.st_gid);
-        written = ::fchmod(fd.get(), target.st_mode & 07777) == 0;
+    // A write past the file-size limit fails with EFBIG (the program ignores SIGXFSZ).
+    const bool written = (like ? keepOwnerAndMode(fd.get(), *like) : shareWithGroup(fd.get(), folderStat)) &&
+                         writeWhole(fd.get(), data) && ::fdatasync(fd.get()) == 0;
+    // The lock stays with the temporary: it holds the open file description too.
+    return ::close(fd.release()) == 0 && written ? FileError::None : FileError::Other;
+}
+
+bool linkingUnsupported(int err)
+{
+    return err == EPERM || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP;
+}
+
+// Gives the written temporary file the name `target` only where nothing has that name. Returns 0,
+// or the errno: EEXIST when the name is taken.
+int nameNewFile(Temporary &temporary, const QByteArray &target, const QString &lockPath)
+{
+    const char *from = temporary.name().constData();
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+        temporary.named();
+        return 0;
     }
-    written = written && ::fdatasync(fd.get()) == 0;
-    if (::close(fd.release()) != 0 || !written) {
-        ::unlink(temporary.constData());
-        return FileError::Other;
+    if (!linkingUnsupported(errno))
+        return errno;
+    if (::link(from, target.constData()) == 0)
+        return 0; // the temporary's own name is removed with it
+    if (!linkingUnsupported(errno))
+        return errno;
+    // Neither (some shared folders): the folder's lock keeps other tills' new files out between the
+    // look at the name and the rename.
+    const std::optional<FileLock> lock = FileLock::acquire(lockPath, FileLock::kWholeFolder);
+    if (!lock)
+        return errno;
+    if (nameTaken(QFile::decodeName(target)))
+        return EEXIST;
+    if (::rename(from, target.constData()) != 0)
+        return errno;
+    temporary.named();
+    return 0;
+}
+
+// Writes what `decide` makes of `path` under the file's lock. `readCurrent` false spares reading
+// a file whose bytes do not matter: `decide` then gets nullptr.
+FileError writeLocked(const QString &path, bool readCurrent,
+                      const std::function<Rewrite(const QByteArray *current)> &decide)
+{
+    const QFileInfo info(path);
+    const QString folderPath = info.absolutePath();
+    const QByteArray folder = QFile::encodeName(folderPath);
+    const QByteArray native = QFile::encodeName(path);
+    struct stat folderStat {};
+    if (const FileError error = checkFolder(folder, folderStat); error != FileError::None)
+        return error;
+    const std::optional<FileLock> lock =
+        FileLock::acquire(lockFileOf(folderPath + QLatin1Char('/')), FileLock::slotFor(info.fileName()));
+    if (!lock)
+        return errorOf(errno);
+
+    UniqueFd fd;
+    struct stat st {};
+    const FileError opened = openOrdinary(native, fd, st); // never a link, never over a folder
+    const bool exists = opened == FileError::None;
+    if (!exists && opened != FileError::NotFound)
+        return opened;
+    // The file is judged for itself: the rename below would succeed over a card of another user
+    // in a folder this user may write.
+    if (exists && (grantsNoWrite(st.st_mode) || writeDenied(native, W_OK)))
+        return FileError::AccessDenied;
+    QByteArray current;
+    if (exists && readCurrent) {
+        if (const FileError error = readOpen(fd.get(), st.st_size, current, -1); error != FileError::None)
+            return error;
     }
-    if (::rename(temporary.constData(), native.constData()) != 0) {
-        const int err = errno;
-        ::unlink(temporary.constData());
-        return classifyErrno(err);
-    }
+    fd = UniqueFd();
+
+    const Rewrite rewrite = decide(exists && readCurrent ? &current : nullptr);
+    if (!rewrite.write)
+        return rewrite.result;
+    Temporary temporary;
+    if (const FileError error =
+            writeTemporary(folder, folderStat, exists ? &st : nullptr, rewrite.data, temporary);
+        error != FileError::None)
+        return error;
+    if (::rename(temporary.name().constData(), native.constData()) != 0)
+        return classifyErrno(errno);
+    temporary.named();
     syncFolder(folder);
     return FileError::None;
 }
 
+} // namespace
+
+FileError replaceFile(const QString &path, const QByteArray &data)
+{
+    return writeLocked(path, false, [&data](const QByteArray *) {
+        return Rewrite{true, data, FileError::None};
+    });
+}
+
 FileError appendToFile(const QString &path, const QByteArray &data)
 {
-    // The card is read and written back whole through replaceFile: a kill at any moment leaves
-    // either the old card or the new one, never half a block. Cards are a few kilobytes.
-    struct stat st {};
-    {
-        const UniqueFd fd(
-            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-        if (!fd.isOpen())
-            return errno == ELOOP ? FileError::Other : classifyErrno(errno);
-        if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-            return FileError::Other;
-    }
-    if (grantsNoWrite(st.st_mode))
-        return FileError::AccessDenied;
+    // The card is rewritten whole: a kill at any moment leaves either the old card or the new one,
+    // never half a block. Cards are a few kilobytes.
+    return rewriteLocked(path, [&data](const QByteArray *card) {
+        if (!card)
+            return Rewrite{false, {}, FileError::NotFound};
+        // A card whose last line has no line end (saved by an editor) must not swallow the block.
+        const bool unended = !card->isEmpty() && !card->endsWith('\n') && !card->endsWith('\r');
+        return Rewrite{true, *card + (unended ? "\r\n" : "") + data, FileError::None};
+    });
+}
 
-    QByteArray card;
-    if (const FileError error = readFile(path, card); error != FileError::None)
+FileError rewriteLocked(const QString &path, const std::function<Rewrite(const QByteArray *current)> &decide)
+{
+    return writeLocked(path, true, decide);
+}
+
+FileError createNew(const QString &folderPath, const std::function<QString(int k)> &nameFor,
+                    const QByteArray &data, QString *created)
+{
+    const QString folderName = folderOf(folderPath);
+    const QByteArray folder = QFile::encodeName(folderName);
+    struct stat folderStat {};
+    if (const FileError error = checkFolder(folder, folderStat); error != FileError::None)
         return error;
-    // A card whose last line has no line end (saved by an editor) must not swallow the block.
-    if (!card.isEmpty() && !card.endsWith('\n') && !card.endsWith('\r'))
-        card += "\r\n";
-    return replaceFile(path, card + data);
+    Temporary temporary;
+    if (const FileError error = writeTemporary(folder, folderStat, nullptr, data, temporary);
+        error != FileError::None)
+        return error;
+    const QString lockPath = lockFileOf(folderName + QLatin1Char('/'));
+    for (int k = 0; k < kMaxNewNames; ++k) {
+        const QString name = nameFor(k);
+        if (name.isEmpty())
+            break;
+        const int err = nameNewFile(temporary, folder + '/' + QFile::encodeName(name), lockPath);
+        if (err == EEXIST)
+            continue; // another till took it a moment ago
+        if (err != 0)
+            return errorOf(err);
+        syncFolder(folder);
+        if (created)
+            *created = name;
+        return FileError::None;
+    }
+    return FileError::Other;
+}
+
+int removeLeftovers(const QString &folderPath)
+{
+    const QDir dir(folderOf(folderPath));
+    const QStringList candidates =
+        dir.entryList({QString::fromLatin1(kTemporaryPrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
+    int removed = 0;
+    for (const QString &name : candidates) {
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        if (!isTemporaryName(QFile::encodeName(name)))
+            continue;
+        // A lock is taken only on a file open for writing; one this user may not write stays.
+        const UniqueFd fd(::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        if (!fd.isOpen())
+            continue;
+        const std::optional<FileLock> lock = FileLock::tryWholeFile(fd.get());
+        // Not locked: its writer is gone, unless that write ended meanwhile and the name is now
+        // another file's.
+        struct stat held {};
+        struct stat named {};
+        if (lock && ::fstat(fd.get(), &held) == 0 && ::lstat(path.constData(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino && ::unlink(path.constData()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)
 {
     out.clear();
-    const QByteArray native = QFile::encodeName(path);
-    const UniqueFd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
-    if (!fd.isOpen())
-        return classifyErrno(errno);
+    UniqueFd fd;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
-        return FileError::Other;
-    // One byte more than the file holds, so that its end is seen without growing the buffer:
-    // the bytes read are kept, often for the whole run, and must not carry spare room.
-    const qsizetype limit = maxBytes >= 0 ? qsizetype(maxBytes) : std::numeric_limits<qsizetype>::max();
-    out.resize(qsizetype(std::min<qint64>(qint64(st.st_size) + 1, limit)));
-    const qsizetype have = readAllFrom(fd.get(), out, 0, limit);
-    if (have < 0) {
-        out.clear();
-        return FileError::Other;
-    }
-    out.resize(have);
-    return FileError::None;
+    if (const FileError error = openOrdinary(QFile::encodeName(path), fd, st); error != FileError::None)
+        return error;
+    return readOpen(fd.get(), st.st_size, out, maxBytes);
 }
 
 bool nameTaken(const QString &path)

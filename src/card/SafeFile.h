@@ -5,22 +5,62 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // The only ways the program writes its files. Either the whole change reaches the disk, or the
 // file stays byte for byte as it was and the error says why; a failure is never reported as success.
+//
+// Two tills may share one folder. Every change of an existing file is made under the file's lock
+// (FileLock, in the folder's lock file) against the file as it is on disk at that moment; a lock
+// another till keeps for about 2 s fails the write as Busy. Temporary files are hidden, named
+// ".~" and eight letters or digits, and locked while written; a new file gets the group-write bit
+// when its folder has it, so that the other users of the group can write it too.
 namespace safefile {
+
+// Larger files are refused unread (FileError::Other): no card comes near it, and a stray huge
+// file must not fill the memory.
+inline constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
 // Replaces the whole content of `path` (creating it if missing) through a temporary file that is
 // written, checked, flushed to disk and then renamed over the old one. A file or folder this user
 // may not write is refused as AccessDenied, and so is an existing file whose permission bits grant
-// no write (also when running as root). The file keeps its mode and, where allowed, its owner.
+// no write (also when running as root). The file keeps its mode and group and, where allowed, its
+// owner.
 [[nodiscard]] FileError replaceFile(const QString &path, const QByteArray &data);
 
-// Appends `data` to the existing file `path`, never creating it: the file is rewritten whole
-// through replaceFile, so it ends up either as it was or with the whole block. A last line without
-// a line end gets one first.
+// Appends `data` to the existing file `path`, never creating it: the file as it is now is read and
+// rewritten whole as replaceFile does, so it ends up either as it was or with the whole block, and
+// a block another till appended meanwhile stays. A last line without a line end gets one first.
 [[nodiscard]] FileError appendToFile(const QString &path, const QByteArray &data);
 
-// Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0.
+// What rewriteLocked does once it has seen the file: with `write`, writes `data` as the file's
+// whole new content; otherwise leaves the file alone and returns `result`.
+struct Rewrite {
+    bool write = false;
+    QByteArray data;
+    FileError result = FileError::None;
+};
+
+// Under the file's lock, reads `path` as it is now and writes what `decide` makes of it, as
+// replaceFile does (a missing file is then created). `decide` gets the bytes, or nullptr when the
+// file is missing; it is not called when the file cannot be read or written (the error is
+// returned). Returns the write's error, or the Rewrite's result when it writes nothing.
+[[nodiscard]] FileError rewriteLocked(const QString &path,
+                                      const std::function<Rewrite(const QByteArray *current)> &decide);
+
+// Creates a new file holding `data` in `folderPath` under the first free one of the names
+// nameFor(0), nameFor(1), … (an empty name ends them): written whole under a temporary name first,
+// it takes its name only where nothing has that name, so a file another till made a moment
+// before is never replaced. `created` (if given) receives the name taken.
+[[nodiscard]] FileError createNew(const QString &folderPath, const std::function<QString(int k)> &nameFor,
+                                  const QByteArray &data, QString *created);
+
+// Removes the temporary files that killed writes left in `folderPath`; those of writes under way
+// (locked by their till) stay. Returns how many were removed.
+int removeLeftovers(const QString &folderPath);
+
+// Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0. Links, pipes and
+// anything else but an ordinary file of at most kMaxFileBytes are refused as Other, at once.
 [[nodiscard]] FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes = -1);
 
 // True when something (a file, folder or link, even a dangling one) has that name. A name that

@@ -1,3 +1,4 @@
+#include "FileLock.h"
 #include "SafeFile.h"
 #include "TestFiles.h"
 
@@ -6,6 +7,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -49,6 +51,15 @@ template <typename Op> int asAnotherUser(Op op)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The bytes this process has read from files so far, as the system counts them.
+qint64 bytesRead()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    const QByteArray text = io.open(QIODevice::ReadOnly) ? io.readAll() : QByteArray();
+    const qsizetype at = text.indexOf("rchar: ");
+    return at < 0 ? -1 : text.mid(at + 7, text.indexOf('\n', at) - at - 7).toLongLong();
+}
+
 mode_t modeOf(const QString &path)
 {
     struct stat st {};
@@ -64,7 +75,12 @@ class TestSafeFile : public QObject {
 private:
     QTemporaryDir m_dir;
     QString path(const char *name) const { return m_dir.filePath(QString::fromUtf8(name)); }
-    QStringList leftovers() const { return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden); }
+    // The cards and temporary files of the test folder.
+    QStringList leftovers() const
+    {
+        return QDir(m_dir.path())
+            .entryList({QStringLiteral("*.dat"), QStringLiteral(".~*")}, QDir::Files | QDir::Hidden);
+    }
 
 private slots:
     void replaceWritesAndKeepsMode()
@@ -177,6 +193,73 @@ private slots:
         QCOMPARE(readAll(target), QByteArray("keep"));
         QFile::remove(link);
         QFile::remove(target);
+    }
+
+    // A file past the bound is refused by every read and rewrite without being read. (Pipes and
+    // links in place of a card: tst_hostilefolder.)
+    void fileOverTheBoundIsRefusedUnread()
+    {
+        const QString p = path("huge.dat");
+        QVERIFY(writeAll(p, "card\r\n") &&
+                ::truncate(QFile::encodeName(p).constData(), safefile::kMaxFileBytes + 1) == 0);
+        const qint64 before = bytesRead();
+        QByteArray out;
+        QCOMPARE(safefile::readFile(p, out), FileError::Other);
+        QCOMPARE(safefile::appendToFile(p, "x"), FileError::Other);
+        QVERIFY(before >= 0 && bytesRead() - before < 64 * 1024);
+        QFile::remove(p);
+    }
+
+    // rewriteLocked shows `decide` the file as it is now, nullptr when it is missing, and nothing
+    // while another till holds it. A name of 255 bytes is written like any other; a new file is the
+    // group's to write where the folder is.
+    void rewriteSeesTheFileAsItIs()
+    {
+        QTemporaryDir dir;
+        ::umask(022);
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0770) == 0);
+        const QString name = QString(251, QLatin1Char('n')) + QStringLiteral(".dat");
+        const QString p = dir.filePath(name);
+        QList<QByteArray> seen;
+        const auto decide = [&seen](const QByteArray *current) {
+            seen.append(current ? *current : QByteArray("<missing>"));
+            return safefile::Rewrite{current == nullptr, "new\r\n", FileError::NotFound};
+        };
+        QCOMPARE(safefile::rewriteLocked(p, decide), FileError::None);
+        QCOMPARE(safefile::rewriteLocked(p, decide), FileError::NotFound);
+        QCOMPARE(modeOf(p), mode_t(0664));
+        QCOMPARE(safefile::appendToFile(p, "+\r\n"), FileError::None);
+        const auto held = FileLock::acquire(lockFileOf(dir.path() + '/'), FileLock::slotFor(name));
+        QCOMPARE(safefile::rewriteLocked(p, decide), FileError::Busy);
+        QCOMPARE(seen, (QList<QByteArray>{"<missing>", "new\r\n"}));
+        QCOMPARE(readAll(p), QByteArray("new\r\n+\r\n"));
+    }
+
+    // The temporary file of a killed write goes; one another till is writing stays, as do cards.
+    void leftoversGoWritesUnderWayStay()
+    {
+        QTemporaryDir dir;
+        const QStringList files{".~killed00", ".~writing0", "00000001.dat"};
+        for (const QString &name : files)
+            QVERIFY(writeAll(dir.filePath(name), "x"));
+        int ready[2];
+        QVERIFY(::pipe(ready) == 0);
+        const pid_t writer = ::fork();
+        if (writer == 0) {
+            const UniqueFd fd(::open(QFile::encodeName(dir.filePath(files[1])).constData(), O_WRONLY));
+            if (FileLock::tryWholeFile(fd.get()) && ::write(ready[1], "+", 1) == 1)
+                ::pause();
+            ::_exit(1);
+        }
+        ::close(ready[1]);
+        char locked = 0;
+        const bool writing = ::read(ready[0], &locked, 1) == 1 && ::close(ready[0]) == 0;
+        const int removed = safefile::removeLeftovers(dir.path());
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, nullptr, 0);
+        QVERIFY(writing);
+        QCOMPARE(removed, 1);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), files.mid(1));
     }
 
     void readsWholeOrHead()

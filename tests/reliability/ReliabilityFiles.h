@@ -46,7 +46,8 @@ inline Card card(const QString &familiya, int purchases, int itemsEach)
 }
 
 // Every entry of a folder (hidden ones, links and subfolders included) with the bytes of the
-// ordinary files; a link is recorded as its target text, a folder as "<folder>".
+// ordinary files; a link is recorded as its target text, a folder as "<folder>". Lock files (hidden,
+// "*.lock"), which writes make, hold no data and are left out.
 using Snapshot = QMap<QString, QByteArray>;
 
 inline Snapshot snapshot(const QString &folder)
@@ -56,6 +57,8 @@ inline Snapshot snapshot(const QString &folder)
     const QStringList names =
         dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : names) {
+        if (name.startsWith(QLatin1Char('.')) && name.endsWith(QStringLiteral(".lock")))
+            continue;
         const QString path = dir.filePath(name);
         struct stat st {};
         if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {

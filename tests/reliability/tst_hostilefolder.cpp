@@ -1,8 +1,9 @@
 // A data folder with things in it that the program did not put there: subfolders and links named
-// "*.dat" (to a file outside the folder, to nothing, to a folder), hidden files, a file nobody may
-// read, a pipe, names with blanks and Cyrillic letters, an upper-case ".DAT", an empty file, a 5 MB
-// file of one line, cards with very long lines. The scan lists ordinary files only and never
-// follows a link; nothing crashes or hangs; nothing outside the folder is read or written.
+// "*.dat" (to a file outside the folder, to nothing, to a folder, to /dev/zero), hidden files, a
+// file nobody may read, a pipe, names with blanks and Cyrillic letters, an upper-case ".DAT", an
+// empty file, a 5 MB file of one line, cards with very long lines. The scan lists ordinary files
+// only and never follows a link; nothing crashes or hangs; nothing outside the folder is read or
+// written.
 #include "BazaScan.h"
 #include "CardFile.h"
 #include "ReliabilityFiles.h"
@@ -79,7 +80,8 @@ private:
     // Entries named like cards that are not ordinary files.
     static QStringList hostileEntries()
     {
-        return {"link-out.dat", "link-dangling.dat", "link-dir.dat", "link-in.dat", "folder.dat", "pipe.dat"};
+        return {"link-out.dat",  "link-dangling.dat", "link-dir.dat", "link-in.dat",
+                "link-zero.dat", "folder.dat",        "pipe.dat"};
     }
 
 private slots:
@@ -105,6 +107,7 @@ private slots:
         QVERIFY(link(m_outside + QStringLiteral("missing.dat"), "link-dangling.dat"));
         QVERIFY(link(m_outside + QStringLiteral("folder"), "link-dir.dat"));
         QVERIFY(link(QStringLiteral("00000001.dat"), "link-in.dat"));
+        QVERIFY(link(QStringLiteral("/dev/zero"), "link-zero.dat"));
         QVERIFY(QDir().mkpath(baza("folder.dat")));
         QVERIFY(writeAll(baza("folder.dat/inner.dat"), cardBytes("Вложенный", "555")));
         QVERIFY(::mkfifo(QFile::encodeName(baza("pipe.dat")).constData(), 0644) == 0);
@@ -150,8 +153,9 @@ private slots:
         QCOMPARE(recs[6].Telephon1, QStringLiteral("111"));
     }
 
-    // Writing to an entry that is not an ordinary file fails and leaves the entry and everything
-    // outside the folder as they were: no write goes through a link, none creates a link's target.
+    // Reading or writing an entry that is not an ordinary file fails at once and leaves the entry
+    // and everything outside the folder as they were: no read or write goes through a link, none
+    // creates a link's target.
     void noWriteThroughAnythingButAFile()
     {
         const Snapshot before = snapshot(m_baza);
@@ -163,6 +167,9 @@ private slots:
             QVERIFY2(appended != -1, qPrintable(name + QStringLiteral(": appending hung")));
             QVERIFY2(appended != int(FileError::None),
                      qPrintable(name + QStringLiteral(": appending succeeded")));
+            QByteArray bytes;
+            QVERIFY2(inChild(5, [&] { return safefile::readFile(path, bytes); }) == int(FileError::Other),
+                     qPrintable(name + QStringLiteral(": reading did not fail at once")));
         }
         QCOMPARE(difference(before, snapshot(m_baza)), QString());
         QCOMPARE(difference(m_outsideBefore, snapshot(m_outside)), QString());
