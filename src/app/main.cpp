@@ -1,4 +1,5 @@
 #include "DataFolder.h"
+#include "ExitSignals.h"
 #include "FrmForma.h"
 #include "ProgramFont.h"
 
@@ -8,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    ExitSignals::ignoreFileSizeLimitSignal();
     QApplication app(argc, argv);
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
@@ -20,5 +22,7 @@ int main(int argc, char *argv[])
     window.show();
     QCoreApplication::processEvents();
     window.finishStartUp(QStringLiteral("Товары.txt"));
+    // Only now: a window closed before the event loop runs would not end the program.
+    const ExitSignals exitSignals(window);
     return app.exec();
 }

@@ -3,18 +3,67 @@
 #include "CardFile.h"
 #include "Collation.h"
 #include "Cp1251.h"
+#include "FileLock.h"
 #include "SafeFile.h"
+#include "UniqueFd.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+// Opens the file to read it without following a link or waiting for a pipe's writer. Anything
+// but an ordinary file of at most kMaxFileBytes is refused (EINVAL, EFBIG).
+UniqueFd openGoodsFile(const QString &path)
+{
+    UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.isOpen())
+        return fd;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return UniqueFd();
+    if (!S_ISREG(st.st_mode) || st.st_size > GoodsCatalogue::kMaxFileBytes) {
+        errno = S_ISREG(st.st_mode) ? EFBIG : EINVAL;
+        return UniqueFd();
+    }
+    return fd;
+}
+
+// The whole file; a missing one is empty.
+FileError readGoodsFile(const QString &path, QByteArray &bytes)
+{
+    const UniqueFd fd = openGoodsFile(path);
+    if (!fd.isOpen())
+        return errno == ENOENT ? FileError::None : classifyErrno(errno);
+    const qsizetype have = readAllFrom(fd.get(), bytes, 0, GoodsCatalogue::kMaxFileBytes + 1);
+    if (have < 0 || have > GoodsCatalogue::kMaxFileBytes)
+        return FileError::Other; // it grew past the bound since it was opened
+    bytes.resize(have);
+    return FileError::None;
+}
+
+// A hidden file beside "Товары.txt", so that the lock outlives the renames that replace it.
+QString lockPathOf(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.path() + QStringLiteral("/.") + info.completeBaseName() + QStringLiteral(".lock");
+}
+
+} // namespace
 
 GoodsCatalogue::GoodsCatalogue() : m_collator(russianCollator()) {}
 
 void GoodsCatalogue::load(const QString &path)
 {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) // a folder of that name does not open either
+    const UniqueFd fd = openGoodsFile(path);
+    QFile file;
+    if (fd.isOpen() && file.open(fd.get(), QIODevice::ReadOnly))
         load(file);
 }
 
@@ -32,6 +81,8 @@ void GoodsCatalogue::load(QIODevice &file)
         if (n == 0)
             break;
         bytes.append(chunk, qsizetype(n));
+        if (bytes.size() > kMaxFileBytes)
+            return;
     }
     loadBytes(bytes);
 }
@@ -59,6 +110,7 @@ int GoodsCatalogue::add(const QString &name)
                          [this](const QString &a, const QString &b) { return m_collator.compare(a, b) < 0; });
     const int index = int(at - m_names.begin());
     m_names.insert(index, name);
+    m_added.append(name);
     return index;
 }
 
@@ -72,7 +124,31 @@ QByteArray GoodsCatalogue::serialize() const
     return out;
 }
 
+QByteArray GoodsCatalogue::mergedInto(const QByteArray &fileBytes) const
+{
+    GoodsCatalogue merged;
+    merged.loadBytes(fileBytes);
+    // The same test as containsIgnoringCase, once per name rather than once per name and line.
+    QSet<QString> present;
+    for (const QString &name : merged.names())
+        present.insert(name.toLower());
+    for (const QString &name : m_added) {
+        if (!present.contains(name.toLower())) {
+            present.insert(name.toLower());
+            merged.add(name);
+        }
+    }
+    return merged.serialize();
+}
+
 FileError GoodsCatalogue::save(const QString &path) const
 {
-    return safefile::replaceFile(path, serialize());
+    // Held until the new file is in place. Without it (a folder this user may not write, or the
+    // other copy stuck for seconds) the save goes on: the write reports its own error, and this
+    // run's names are not given up.
+    const std::optional<FileLock> lock = FileLock::acquire(lockPathOf(path), FileLock::kWholeFolder);
+    QByteArray onDisk;
+    if (const FileError error = readGoodsFile(path, onDisk); error != FileError::None)
+        return error;
+    return safefile::replaceFile(path, mergedInto(onDisk));
 }
