@@ -39,6 +39,18 @@ bool isCardName(const char *name)
     return ext[0] == '.' && (ext[1] | 0x20) == 'd' && (ext[2] | 0x20) == 'a' && (ext[3] | 0x20) == 't';
 }
 
+// True when the folder entry is a card: a card name and an ordinary file, judged by the entry's
+// type or, where the file system gives none, by the file itself (a link is not followed).
+bool isCardEntry(int dirFd, const dirent *e)
+{
+    if (!isCardName(e->d_name))
+        return false;
+    if (e->d_type != DT_UNKNOWN)
+        return e->d_type == DT_REG;
+    struct stat st {};
+    return ::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+}
+
 // True when the first `count` lines of a card end inside `head`, so that the rest of the file
 // cannot change them. A CR LF counts as one line end; a CR as the last byte ends its line, but the
 // next line then starts past the head.
@@ -142,16 +154,7 @@ public:
         const int dirFd = ::dirfd(m_dir);
         bool ascii = true;
         while (const dirent *e = ::readdir(m_dir)) {
-            if (!isCardName(e->d_name))
-                continue;
-            unsigned char type = e->d_type;
-            if (type == DT_UNKNOWN) {
-                struct stat st {};
-                if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                    continue;
-                type = S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-            }
-            if (type != DT_REG)
+            if (!isCardEntry(dirFd, e))
                 continue;
             const size_t len = std::strlen(e->d_name);
             Name name{0, std::uint32_t(m_pool.size()), std::uint32_t(len)};
@@ -255,6 +258,24 @@ private:
 QStringList listCardFiles(const QString &bazaPath)
 {
     return CardFolder(bazaPath).fileNames();
+}
+
+bool forEachCardStatus(const QString &bazaPath,
+                       const std::function<void(const char *, const struct stat &)> &visit)
+{
+    DIR *dir = ::opendir(QFile::encodeName(bazaPath).constData());
+    if (!dir)
+        return false;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent *e = ::readdir(dir)) {
+        struct stat st {};
+        // The status is read again: the entry may have been replaced since it was listed.
+        if (isCardEntry(dirFd, e) && ::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            visit(e->d_name, st);
+    }
+    ::closedir(dir);
+    return true;
 }
 
 bool forEachCard(const QString &bazaPath, int parts,

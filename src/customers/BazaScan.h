@@ -8,12 +8,19 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 namespace bazascan {
 
 // The card files of the data folder: ordinary files whose names end in ".dat" (any letter case),
 // hidden files, folders and links left out, sorted by name so that positions are the same on
 // every scan. A missing folder lists nothing.
 QStringList listCardFiles(const QString &bazaPath);
+
+// Visits every card file of listCardFiles(), unsorted, with its status (links are not followed);
+// the name is the file system's own bytes. Returns false when the folder cannot be opened.
+bool forEachCardStatus(const QString &bazaPath,
+                       const std::function<void(const char *, const struct stat &)> &visit);
 
 // Reads every card file of listCardFiles() whole and hands its bytes (valid only during the call)
 // to `visit`; a card that cannot be read is left out. The list is cut into `parts` runs of

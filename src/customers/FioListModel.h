@@ -17,6 +17,8 @@ public:
     void setOrder(QList<int> order);
     void clear() { setOrder({}); }
     int positionAt(int row) const { return m_order.value(row, -1); }
+    // The row of the index position, -1 when it is not listed.
+    int rowOf(int position) const { return int(m_order.indexOf(position)); }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

@@ -24,25 +24,58 @@ std::uint32_t KlientIndex::lookupKey(const QString &upper, const QString &teleph
 
 int KlientIndex::append(KlientRec rec)
 {
+    const int position = int(m_recs.size());
     if (!m_lookup.empty())
         m_lookup.push_back(lookupKey(rec.FamiliyaUpper, rec.Telephon1, rec.Telephon2));
+    if (!m_byFile.isEmpty() && !m_byFile.contains(rec.FileName))
+        m_byFile.insert(rec.FileName, position);
     m_recs.append(std::move(rec));
-    return int(m_recs.size()) - 1;
+    return position;
 }
 
 void KlientIndex::setEntry(int position, KlientRec rec)
 {
     if (!m_lookup.empty())
         m_lookup[size_t(position)] = lookupKey(rec.FamiliyaUpper, rec.Telephon1, rec.Telephon2);
+    const QString &old = m_recs[position].FileName;
+    if (!m_byFile.isEmpty() && old != rec.FileName) {
+        if (m_byFile.value(old, -1) == position)
+            m_byFile.remove(old);
+        if (!m_byFile.contains(rec.FileName))
+            m_byFile.insert(rec.FileName, position);
+    }
     m_recs[position] = std::move(rec);
+}
+
+int KlientIndex::applyCardChange(const QString &fileName, KlientRec rec)
+{
+    const int position = findFile(fileName);
+    if (position < 0)
+        return append(std::move(rec));
+    setEntry(position, std::move(rec));
+    return position;
+}
+
+int KlientIndex::markRemoved(const QString &fileName)
+{
+    const int position = findFile(fileName);
+    if (position >= 0) {
+        KlientRec removed;
+        removed.FileName = fileName;
+        setEntry(position, std::move(removed));
+    }
+    return position;
 }
 
 int KlientIndex::findFile(const QString &fileName) const
 {
-    for (int i = 0; i < KlientCount(); ++i)
-        if (m_recs[i].FileName == fileName)
-            return i;
-    return -1;
+    if (m_byFile.isEmpty()) {
+        m_byFile.reserve(m_recs.size());
+        // From the last entry back, so that the first of equal names wins.
+        for (int i = KlientCount() - 1; i >= 0; --i)
+            m_byFile.insert(m_recs[i].FileName, i);
+    }
+    return m_byFile.value(fileName, -1);
 }
 
 int KlientIndex::findCustomer(const QString &surname, const QString &telephon1,
@@ -62,7 +95,8 @@ int KlientIndex::findCustomer(const QString &surname, const QString &telephon1,
         if (keys[i] != key)
             continue;
         const KlientRec &r = m_recs[i];
-        if (r.FamiliyaUpper == upper && r.Telephon1 == telephon1 && r.Telephon2 == telephon2)
+        if (r.FamiliyaUpper == upper && r.Telephon1 == telephon1 && r.Telephon2 == telephon2 &&
+            !r.isRemoved())
             return i;
     }
     return -1;

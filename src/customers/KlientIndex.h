@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -14,6 +15,10 @@ struct KlientRec {
     QString Telephon1;
     QString Telephon2;
     QString FamiliyaUpper; // kept so that recording a sale does not fold every surname again
+
+    // The card was removed by another hand: only its file name is kept. A card's own entry always
+    // has both blanks in its full name.
+    bool isRemoved() const { return FIO.isEmpty(); }
 
     bool operator==(const KlientRec &) const = default;
 };
@@ -33,15 +38,23 @@ public:
     {
         m_recs = std::move(recs);
         m_lookup.clear();
+        m_byFile.clear();
     }
     // Appends an entry and returns its position.
     int append(KlientRec rec);
     void setEntry(int position, KlientRec rec);
 
+    // The card `fileName` as it now reads: its entry is replaced in place, or a new card is appended.
+    // Returns the entry's position.
+    int applyCardChange(const QString &fileName, KlientRec rec);
+    // The card `fileName` is gone: its entry stays in its place, emptied but for the file name, until
+    // the next rescan. Returns its position, -1 when no entry has that file.
+    int markRemoved(const QString &fileName);
+
     // Position of the entry for the card file `fileName`, or -1.
     int findFile(const QString &fileName) const;
     // The first entry whose upper-cased surname equals the upper-cased `surname` and whose
-    // phones equal the given ones exactly; -1 when none does.
+    // phones equal the given ones exactly, removed cards left out; -1 when none does.
     int findCustomer(const QString &surname, const QString &telephon1, const QString &telephon2) const;
 
 private:
@@ -52,4 +65,7 @@ private:
     // the first search: a sale's customer is found by running over these numbers, and only an
     // entry whose number matches is compared as text.
     mutable std::vector<std::uint32_t> m_lookup;
+    // The position of each card file's entry, made on the first search by file: a card another hand
+    // changed, or a free name for a new card, is found without comparing 100,000 names.
+    mutable QHash<QString, int> m_byFile;
 };

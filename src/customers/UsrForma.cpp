@@ -8,11 +8,13 @@
 #include "NumberForm.h"
 #include "RaisedFrame.h"
 
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 
 namespace {
 
@@ -95,9 +97,46 @@ void UsrForma::LoadBaza()
 
 void UsrForma::ReFIO()
 {
-    setSizedText(m_vsegoLbl, numform::numText(m_index.KlientCount()));
+    QList<int> order = fioOrder(m_index);
+    order.removeIf([this](int position) { return m_index.at(position).isRemoved(); });
+    setSizedText(m_vsegoLbl, numform::numText(int(order.size())));
     clearDetails();
-    m_model.setOrder(fioOrder(m_index));
+    m_model.setOrder(std::move(order));
+}
+
+void UsrForma::applyCardChanges(const QStringList &added, const QStringList &changed,
+                                const QStringList &removed)
+{
+    QStringList names = added + changed + removed;
+    names.removeDuplicates();
+    if (names.isEmpty())
+        return;
+    for (const QString &name : std::as_const(names)) {
+        if (QFile::exists(m_bazaPath + name))
+            m_index.applyCardChange(name, bazascan::readRecord(m_bazaPath, name));
+        else
+            m_index.markRemoved(name);
+    }
+    refillKeepingPlace();
+    emit indexChanged(names);
+}
+
+void UsrForma::refillKeepingPlace()
+{
+    const bool hadSelection = m_fioLst->selectionModel()->hasSelection();
+    const int topPosition = m_model.positionAt(m_fioLst->indexAt(QPoint(0, 0)).row());
+    const int scroll = m_fioLst->verticalScrollBar()->value();
+
+    ReFIO();
+    const int selectedRow = hadSelection ? m_model.rowOf(m_selIndex) : -1;
+    if (selectedRow >= 0)
+        m_fioLst->setCurrentIndex(m_model.index(selectedRow));
+    // The same customer stays the first line shown, however many lines came or went above it.
+    const int topRow = m_model.rowOf(topPosition);
+    if (topRow >= 0)
+        m_fioLst->scrollTo(m_model.index(topRow), QAbstractItemView::PositionAtTop);
+    else
+        m_fioLst->verticalScrollBar()->setValue(scroll);
 }
 
 void UsrForma::clearDetails()

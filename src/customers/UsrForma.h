@@ -21,8 +21,14 @@ public:
 
     // Rescans the data folder into the index and refills the list.
     void LoadBaza();
-    // Refills the list and the count from the index, without reading any card.
+    // Refills the list and the count from the index, without reading any card. Removed cards are
+    // not listed.
     void ReFIO();
+    // Takes in the cards another hand added, changed or removed without a rescan: every other entry
+    // keeps its position, and the list keeps the selected customer, its scroll and the focus
+    // (a refill moves no focus). Each card is taken as it is on disk now, whichever list names it,
+    // so changes held back may simply be joined.
+    void applyCardChanges(const QStringList &added, const QStringList &changed, const QStringList &removed);
 
     KlientIndex &index() { return m_index; }
     const KlientIndex &index() const { return m_index; }
@@ -32,6 +38,8 @@ public:
 signals:
     // The folder was scanned again.
     void loaded();
+    // The entries of these card files changed without a rescan.
+    void indexChanged(const QStringList &fileNames);
     void hideRequested();
     void openRequested(int position);
 
@@ -44,6 +52,7 @@ private:
     void selectionChanged();
     void openSelected();
     void clearDetails();
+    void refillKeepingPlace();
 
     QString m_bazaPath;
     KlientIndex m_index;

@@ -1,10 +1,13 @@
 #include "BazaScan.h"
+#include "BazaWatcher.h"
 #include "FioOrder.h"
 #include "KlientIndex.h"
 #include "TestFiles.h"
 
 #include <QDir>
 #include <QHash>
+#include <QSaveFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,6 +33,26 @@ KlientIndex indexOf(const QList<QStringList> &people)
     for (const QStringList &p : people)
         index.append(makeKlientRec(QStringLiteral("x.dat"), p[0], p[1], p[2], QString(), QString()));
     return index;
+}
+
+// Makes the changes "+a ~b -c" (a added, b changed, c removed) as another program would: new cards
+// written plainly, one by one with the watcher hearing of each, changed ones renamed over.
+bool makeChanges(const QString &baza, const QString &text)
+{
+    bool ok = true;
+    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString path = baza + word.mid(1);
+        if (word[0] == u'-') {
+            ok = ok && QFile::remove(path);
+        } else if (word[0] == u'~') {
+            QSaveFile f(path);
+            ok = ok && f.open(QIODevice::WriteOnly) && f.write("Другой\r\n") && f.commit();
+        } else {
+            ok = ok && writeAll(path, crlf({"Новый"}));
+            QTest::qWait(2);
+        }
+    }
+    return ok;
 }
 
 } // namespace
@@ -82,6 +105,95 @@ private slots:
         QCOMPARE(index.findCustomer("сидоров", "", ""), 1);
         QCOMPARE(index.findFile("3.dat"), 2);
         QCOMPARE(index.findFile("4.dat"), -1);
+    }
+
+    void perCardUpdatesKeepPositions()
+    {
+        KlientIndex index;
+        for (const char *surname : {"Петров", "Иванов", "Сидоров"})
+            index.append(
+                makeKlientRec(QString::number(index.KlientCount()) + ".dat", surname, "", "", "", ""));
+        QCOMPARE(index.findCustomer("петров", "", ""), 0); // searches made before the changes
+
+        QCOMPARE(index.applyCardChange("2.dat", makeKlientRec("2.dat", "Новиков", "", "", "5", "")), 2);
+        QCOMPARE(index.applyCardChange("3.dat", makeKlientRec("3.dat", "Орлов", "", "", "", "")), 3);
+        QCOMPARE(index.findCustomer("новиков", "5", ""), 2);
+        QCOMPARE(index.findFile("3.dat"), 3);
+        index.setEntry(3, makeKlientRec("4.dat", "Орлов", "", "", "", ""));
+        QCOMPARE(index.findFile("3.dat"), -1);
+
+        QCOMPARE(index.markRemoved("0.dat"), 0);
+        QCOMPARE(index.markRemoved("9.dat"), -1);
+        QCOMPARE(index.at(0), (KlientRec{{}, {}, QStringLiteral("0.dat"), {}, {}, {}}));
+        QCOMPARE(index.findFile("0.dat"), 0);
+        // A removed card is nobody's, also where its customer had no surname and no phones.
+        QCOMPARE(index.findCustomer("петров", "", ""), -1);
+        QCOMPARE(index.findCustomer("", "", ""), -1);
+        // A card that comes back takes its old place.
+        QCOMPARE(index.applyCardChange("0.dat", makeKlientRec("0.dat", "Петров", "", "", "", "")), 0);
+
+        index.replaceAll({makeKlientRec("7.dat", "", "", "", "", "")});
+        QCOMPARE(index.findFile("0.dat"), -1);
+    }
+
+    void watcherReportsOtherHands_data()
+    {
+        QTest::addColumn<bool>("pollOnly");
+        QTest::addColumn<QString>("ours"); // made by this program, which notes them
+        QTest::addColumn<QString>("others");
+        QTest::addColumn<QString>("reported");
+        const auto row = [](const char *name, bool pollOnly, const QString &ours, const QString &others,
+                            const QString &reported) {
+            QTest::newRow(name) << pollOnly << ours << others << reported;
+        };
+        for (const bool pollOnly : {false, true}) {
+            row(pollOnly ? "added, polling only" : "added", pollOnly, "", "+new.dat", "+new.dat");
+            row(pollOnly ? "changed, polling only" : "changed", pollOnly, "", "~a.dat", "~a.dat");
+            row(pollOnly ? "removed, polling only" : "removed", pollOnly, "", "-a.dat", "-a.dat");
+        }
+        row("not cards", false, "", "+notes.txt +.hidden.dat", "");
+        row("own writes", false, "~a.dat +own.dat -c.dat", "~b.dat", "~b.dat");
+        QStringList burst;
+        for (int n = 0; n < 50; ++n)
+            burst << QStringLiteral("+%1.dat").arg(n);
+        burst.sort(); // as reports are compared
+        row("burst of 50", false, "", burst.join(QLatin1Char(' ')), burst.join(QLatin1Char(' ')));
+    }
+
+    void watcherReportsOtherHands()
+    {
+        QTemporaryDir dir;
+        const QString baza = dir.path() + QLatin1Char('/');
+        QVERIFY(makeChanges(baza, "+a.dat +b.dat +c.dat"));
+        QFETCH(bool, pollOnly);
+        BazaWatcher watcher(baza, pollOnly ? BazaWatcher::Listening::PollOnly
+                                           : BazaWatcher::Listening::KernelAndPoll);
+        watcher.setPollInterval(std::chrono::milliseconds(pollOnly ? 300 : 60'000));
+        QSignalSpy reports(&watcher, &BazaWatcher::cardsChanged);
+        const auto allReported = [&] {
+            QStringList words;
+            for (const QList<QVariant> &report : std::as_const(reports))
+                for (int k = 0; k < 3; ++k)
+                    for (const QString &name : report[k].toStringList())
+                        words << QLatin1Char("+~-"[k]) + name;
+            words.sort();
+            return words.join(QLatin1Char(' '));
+        };
+
+        QFETCH(QString, ours);
+        QVERIFY(makeChanges(baza, ours));
+        for (const QString &word : ours.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            watcher.noteOwnWrite(word.mid(1));
+        QFETCH(QString, others);
+        QVERIFY(makeChanges(baza, others));
+
+        QFETCH(QString, reported);
+        if (!reported.isEmpty())
+            QTRY_COMPARE_WITH_TIMEOUT(allReported(), reported, 2000);
+        QTest::qWait(700); // and nothing more comes
+        QCOMPARE(allReported(), reported);
+        // One report for one change, a few for a burst.
+        QVERIFY(reports.size() <= qMin(3, int(reported.count(QLatin1Char('.')))));
     }
 
     void scanReadsWholeLines()

@@ -1,3 +1,4 @@
+#include "FioListModel.h"
 #include "TestFiles.h"
 #include "UsrForma.h"
 
@@ -120,6 +121,60 @@ private slots:
         QTest::keyClick(reLoad, Qt::Key_Return);
         QTest::keyClick(reLoad, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(loaded.count(), 3);
+    }
+
+    void changesByAnotherHandKeepThePlace_data()
+    {
+        QTest::addColumn<QString>("change"); // "+" added, "~" changed, "-" removed, and the file
+        QTest::addColumn<QStringList>("card");
+        QTest::addColumn<int>("count");
+        const QStringList first{"Ааа", "Б", "В", "1", ""};
+        QTest::newRow("another card moves to the top") << "~30.dat" << first << 40;
+        QTest::newRow("a card added at the top") << "+new.dat" << first << 41;
+        QTest::newRow("a card above removed") << "-03.dat" << QStringList() << 39;
+        QTest::newRow("a card added, gone when applied") << "+gone.dat" << QStringList() << 40;
+        QTest::newRow("the selected card changed")
+            << "~20.dat" << QStringList{"Фамилия20", "", "", "9"} << 40;
+    }
+
+    void changesByAnotherHandKeepThePlace()
+    {
+        for (int n = 1; n <= 40; ++n) {
+            const QString number = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+            QVERIFY(writeAll(baza() + number + ".dat", crlf({"Фамилия" + number, "", "", number})));
+        }
+        UsrForma panel(baza());
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QListView *list = panel.fioList();
+        const auto *model = qobject_cast<const FioListModel *>(list->model());
+        QAbstractItemModelTester tester(list->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const auto topPosition = [&] { return model->positionAt(list->indexAt(QPoint(1, 1)).row()); };
+        list->setFocus();
+        select(panel, 19);
+        list->scrollTo(model->index(15), QAbstractItemView::PositionAtTop);
+        QCOMPARE(topPosition(), 15);
+
+        QFETCH(QString, change);
+        QFETCH(QStringList, card);
+        const QString file = change.mid(1);
+        QVERIFY(change[0] == u'-' ? QFile::remove(baza() + file)
+                                  : card.isEmpty() || writeAll(baza() + file, crlf(card)));
+        QSignalSpy changed(&panel, &UsrForma::indexChanged);
+        QStringList lists[3]; // added, changed, removed
+        lists[QStringLiteral("+~-").indexOf(change[0])] << file;
+        panel.applyCardChanges(lists[0], lists[1], lists[2]);
+
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed[0][0].toStringList(), QStringList{file});
+        QFETCH(int, count);
+        QCOMPARE(list->model()->rowCount(), count); // a removed card is not listed
+        QCOMPARE(label(panel, "VsegoLbl").toInt(), count);
+        QCOMPARE(model->positionAt(list->selectionModel()->selectedRows().value(0).row()), 19);
+        QCOMPARE(label(panel, "TelTxt1"), panel.index().at(19).Telephon1);
+        QCOMPARE(topPosition(), 15);
+        QVERIFY(list->hasFocus());
     }
 
     void fontIsBold975WhateverTheWindowUses()

@@ -1,0 +1,177 @@
+#include "BazaWatcher.h"
+
+#include "BazaScan.h"
+
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::chrono::milliseconds kPollInterval{5000};
+constexpr std::chrono::milliseconds kSettle{250};
+
+std::int64_t mtimeNs(const struct stat &st)
+{
+    return std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+QString decodedName(const std::string &name)
+{
+    return QFile::decodeName(QByteArray(name.data(), qsizetype(name.size())));
+}
+
+} // namespace
+
+BazaWatcher::BazaWatcher(const QString &bazaPath, Listening listening, QObject *parent)
+    : QObject(parent), m_bazaPath(bazaPath)
+{
+    if (listening == Listening::KernelAndPoll) {
+        m_kernel = new QFileSystemWatcher(this);
+        connect(m_kernel, &QFileSystemWatcher::directoryChanged, this, &BazaWatcher::settleThenList);
+    }
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettle);
+    connect(&m_settle, &QTimer::timeout, this, &BazaWatcher::startListing);
+    m_poll.setInterval(kPollInterval);
+    connect(&m_poll, &QTimer::timeout, this, &BazaWatcher::poll);
+    m_poll.start();
+
+    m_seen = folderTime();
+    m_cards = listCards(m_bazaPath);
+    watchFolder();
+}
+
+BazaWatcher::~BazaWatcher()
+{
+    if (m_listing) {
+        m_listing->wait();
+        delete m_listing;
+    }
+}
+
+void BazaWatcher::noteOwnWrite(const QString &fileName)
+{
+    if (m_listing)
+        m_ownWriteSeen = true;
+    Card card;
+    card.name = QFile::encodeName(fileName).toStdString();
+    const auto byName = [](const Card &a, const Card &b) { return a.name < b.name; };
+    const auto it = std::lower_bound(m_cards.begin(), m_cards.end(), card, byName);
+    const bool listed = it != m_cards.end() && it->name == card.name;
+
+    struct stat st {};
+    const QByteArray path = QFile::encodeName(m_bazaPath + fileName);
+    if (::fstatat(AT_FDCWD, path.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
+        if (listed)
+            m_cards.erase(it);
+        return;
+    }
+    card.size = st.st_size;
+    card.mtimeNs = mtimeNs(st);
+    card.inode = st.st_ino;
+    if (listed)
+        *it = std::move(card);
+    else
+        m_cards.insert(it, std::move(card));
+}
+
+BazaWatcher::FolderTime BazaWatcher::folderTime() const
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(m_bazaPath).constData(), &st) != 0)
+        return {};
+    return {mtimeNs(st), st.st_ino};
+}
+
+std::vector<BazaWatcher::Card> BazaWatcher::listCards(const QString &bazaPath)
+{
+    std::vector<Card> cards;
+    bazascan::forEachCardStatus(bazaPath, [&cards](const char *name, const struct stat &st) {
+        cards.push_back({name, st.st_size, mtimeNs(st), st.st_ino});
+    });
+    std::sort(cards.begin(), cards.end(), [](const Card &a, const Card &b) { return a.name < b.name; });
+    cards.shrink_to_fit(); // kept until the next change: 56 bytes a card
+    return cards;
+}
+
+void BazaWatcher::poll()
+{
+    if (folderTime() != m_seen)
+        settleThenList();
+    else if (m_lookAgainIn > 0 && --m_lookAgainIn == 0)
+        startListing();
+}
+
+void BazaWatcher::settleThenList()
+{
+    // Not restarted by later events, so that a steady stream of writes is still reported.
+    if (!m_settle.isActive())
+        m_settle.start();
+}
+
+void BazaWatcher::startListing()
+{
+    m_settle.stop();
+    if (m_listing) {
+        m_listAgain = true;
+        return;
+    }
+    // The folder's time is read before the listing: a change made meanwhile shows at the next look.
+    const FolderTime now = folderTime();
+    if (now != m_seen && now.mtimeNs % 1'000'000'000 == 0)
+        m_lookAgainIn = 2;
+    m_seen = now;
+    watchFolder();
+
+    m_ownWriteSeen = false;
+    auto cards = std::make_shared<std::vector<Card>>();
+    m_listing = QThread::create([path = m_bazaPath, cards] { *cards = listCards(path); });
+    connect(m_listing, &QThread::finished, this, [this, cards] {
+        m_listing->deleteLater();
+        m_listing = nullptr;
+        if (m_ownWriteSeen)
+            m_listAgain = true;
+        else
+            compareWith(std::move(*cards));
+        if (std::exchange(m_listAgain, false))
+            startListing();
+    });
+    m_listing->start();
+}
+
+void BazaWatcher::compareWith(std::vector<Card> cards)
+{
+    QStringList added, changed, removed;
+    auto was = m_cards.cbegin();
+    auto is = cards.cbegin();
+    while (was != m_cards.cend() || is != cards.cend()) {
+        if (is == cards.cend() || (was != m_cards.cend() && was->name < is->name)) {
+            removed << decodedName((was++)->name);
+        } else if (was == m_cards.cend() || is->name < was->name) {
+            added << decodedName((is++)->name);
+        } else {
+            if (!was->sameState(*is))
+                changed << decodedName(is->name);
+            ++was;
+            ++is;
+        }
+    }
+    m_cards = std::move(cards);
+    if (!added.isEmpty() || !changed.isEmpty() || !removed.isEmpty())
+        emit cardsChanged(added, changed, removed);
+}
+
+void BazaWatcher::watchFolder()
+{
+    // The kernel forgets a folder that was removed; one made again in its place is watched anew.
+    if (m_kernel && m_kernel->directories().isEmpty() && m_seen.mtimeNs >= 0)
+        m_kernel->addPath(m_bazaPath);
+}
