@@ -64,10 +64,19 @@ void FrmForma::FileSave_Click()
 {
     if (CheckCard())
         return;
-    const CardSession::SaveResult saved = m_session->save(headerFromBoxes());
+    reportSave(m_session->save(headerFromBoxes()));
+}
+
+bool FrmForma::reportSave(const CardSession::SaveResult &saved)
+{
     if (saved.error != FileError::None) {
         Dialogs::current().critical(this, writeFailureMessage(saved.fileName, saved.error));
-        return;
+        return false;
+    }
+    if (saved.conflict != CardSession::Conflict::None) {
+        Dialogs::current().critical(this, conflictMessage(saved.fileName, saved.conflict, true));
+        m_usrForma1->ReFIO();
+        return false;
     }
     if (saved.twin >= 0) {
         const KlientRec &twin = klientIndex().at(saved.twin);
@@ -76,6 +85,20 @@ void FrmForma::FileSave_Click()
     }
     if (saved.indexChanged)
         m_usrForma1->ReFIO();
+    return true;
+}
+
+QString FrmForma::conflictMessage(const QString &fileName, CardSession::Conflict conflict, bool atSave)
+{
+    const QString what =
+        conflict == CardSession::Conflict::Gone ? QStringLiteral(" удалена") : QStringLiteral(" изменена");
+    const QString outcome = atSave ? QStringLiteral(", поэтому ничего не записано.\r\n"
+                                                    "Чтобы записать карточку такой, как она на экране, "
+                                                    "нажмите Ctrl+S ещё раз.")
+                                   : QStringLiteral(".\r\nНа экране — ваша карточка, ещё не записанная: "
+                                                    "Ctrl+S запишет её такой, как она на экране.");
+    return QStringLiteral("Карточка \"") + fileName + QLatin1Char('"') + what +
+           QStringLiteral(" на другой кассе или вне программы") + outcome;
 }
 
 void FrmForma::OpenFile(int index)

@@ -67,10 +67,16 @@ void FrmForma::DelPokupku1_Click()
     if (!Dialogs::current().confirm(this, QStringLiteral("Удалить товар ") + lineText(m_pokupkiLst, s) +
                                               QLatin1Char('?')))
         return;
+    // A card that cannot be saved keeps the purchase.
+    if (CheckCard())
+        return;
     const int n = int(Pokupki().size());
-    const bool shownDeleted = m_session->deletePurchase(s);
+    bool shownDeleted = false;
+    if (!reportSave(m_session->deletePurchase(s, headerFromBoxes(), &shownDeleted))) {
+        m_pokupkiLst->setCurrentIndex(m_pokupkiLst->model()->index(s, 0));
+        return;
+    }
     selectAfterDelete(m_pokupkiLst, s, n);
-    FileSave_Click();
     if (shownDeleted)
         Back1_Click();
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 class BackButton;
+class BazaWatcher;
 class CardSearch;
 class SearchWindow;
 class KlientIndex;
@@ -18,6 +19,7 @@ class QLineEdit;
 class QListView;
 class QMenu;
 class QPushButton;
+class QTimer;
 class UsrForma;
 
 // The main window: the customer card on the left, the purchase panel on the right, the customer
@@ -79,6 +81,7 @@ public:
     const QString &bazaPath() const { return m_bazaPath; }
     KlientIndex &klientIndex();
     UsrForma *usrForma() const { return m_usrForma1; }
+    BazaWatcher *watcher() const { return m_watcher; }
     CardSearch &search() { return *m_search; }
     SearchWindow *searchWindow() const { return m_searchWindow; }
     // The last hint shown at a field (a tool tip that fades by itself).
@@ -107,6 +110,9 @@ private:
 
     // Card.
     bool CheckCard();
+    // Tells what came of a save; true when the card was written.
+    bool reportSave(const CardSession::SaveResult &saved);
+    static QString conflictMessage(const QString &fileName, CardSession::Conflict conflict, bool atSave);
     void setCardChanged();
 
     // Purchase panel.
@@ -117,6 +123,12 @@ private:
     void recordNewPurchase();
     void writeBackShownPurchase();
     void startCardFor();
+
+    // Another till's work: cards added, changed or removed in the folder.
+    void folderChanged(const QStringList &added, const QStringList &changed, const QStringList &removed);
+    void applyFolderChanges();
+    void recheckFolder();
+    void openCardChangedOnDisk();
 
     // Entry fields.
     bool handleEnter(QWidget *field);
@@ -144,6 +156,11 @@ private:
     UsrForma *m_usrForma1 = nullptr;
     QMenu *m_del1 = nullptr;
     QMenu *m_del2 = nullptr;
+
+    // The folder watch, and what it reported while a dialog was open.
+    BazaWatcher *m_watcher = nullptr;
+    QStringList m_pendingAdded, m_pendingChanged, m_pendingRemoved;
+    QTimer *m_pendingTimer = nullptr;
 
     // Search.
     CardSearch *m_search = nullptr;

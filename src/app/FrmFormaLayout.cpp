@@ -1,6 +1,7 @@
 // Building the main window: controls at their places, menus, tab order and field rules.
 #include "FrmForma.h"
 
+#include "BazaWatcher.h"
 #include "CardSearch.h"
 #include "Dialogs.h"
 #include "EntryRules.h"
@@ -20,6 +21,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -82,6 +84,8 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
+    // The folder watch starts before the scan, so that no change after the scan is missed.
+    m_watcher = new BazaWatcher(m_bazaPath, BazaWatcher::Listening::KernelAndPoll, this);
     // The customer list panel lies over the card area; creating it scans the data folder.
     m_usrForma1 = new UsrForma(m_bazaPath, client);
     m_usrForma1->setGeometry(136, 144, 321, 281);
@@ -91,6 +95,16 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
     m_search = new CardSearch(m_bazaPath, this);
     connect(m_usrForma1, &UsrForma::loaded, m_search, &CardSearch::rebuild);
     m_session = std::make_unique<CardSession>(m_bazaPath, m_usrForma1->index(), *m_search);
+    m_session->setOwnWriteNote([this](const QString &fileName) { m_watcher->noteOwnWrite(fileName); });
+    m_session->setRecheck([this] { recheckFolder(); });
+    connect(m_watcher, &BazaWatcher::cardsChanged, this, &FrmForma::folderChanged);
+    connect(m_usrForma1, &UsrForma::indexChanged, this, [this](const QStringList &names) {
+        for (const QString &name : names)
+            m_search->refreshFile(name);
+    });
+    m_pendingTimer = new QTimer(this);
+    m_pendingTimer->setInterval(300);
+    connect(m_pendingTimer, &QTimer::timeout, this, &FrmForma::applyFolderChanges);
 
     buildCardArea(client);
     buildPurchasePanel(client);

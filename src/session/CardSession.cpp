@@ -7,6 +7,8 @@
 CardSession::CardSession(QString bazaPath, KlientIndex &index, CardSearch &search)
     : m_bazaPath(std::move(bazaPath)), m_index(index), m_search(search)
 {
+    // What a killed write left behind; a write another till has under way is locked and stays.
+    safefile::removeLeftovers(m_bazaPath);
 }
 
 std::optional<CardFault> CardSession::checkCard(const CardHeader &h)
@@ -40,6 +42,8 @@ std::optional<SaleFault> CardSession::checkSale(const NewTovarCls &sale, bool ne
 void CardSession::newCard()
 {
     m_curFile.clear();
+    m_known.clear();
+    m_overwrite = false;
     // A new card starts without the purchases of the card shown before.
     m_purchases.setPurchases({});
     m_pokupkaNum = 0;
@@ -55,40 +59,141 @@ CardSession::OpenResult CardSession::open(int position)
     result.error = safefile::readFile(m_bazaPath + result.fileName, bytes);
     if (result.error != FileError::None)
         return result;
-    Card card = cardfile::parse(bytes);
-    m_header = card.header;
-    m_purchases.setPurchases(std::move(card.pokupki));
+    take(bytes);
     m_newMode = true;
     m_pokupkaNum = int(Pokupki().size());
     m_cardIndex = position;
     m_curFile = result.fileName;
-    m_cardChanged = false;
     return result;
 }
 
-QString CardSession::freeCardName() const
+void CardSession::take(const QByteArray &bytes)
 {
-    const int count = m_index.KlientCount();
-    for (qint64 k = 1;; ++k) {
-        const QString name =
-            (QStringLiteral("0000000") + QString::number(count + k)).right(8) + QStringLiteral(".dat");
-        // A name still in the index belongs to a card removed by hand since the last scan.
-        if (!safefile::nameTaken(m_bazaPath + name) && m_index.findFile(name) < 0)
-            return name;
+    Card card = cardfile::parse(bytes);
+    m_known = bytes;
+    m_overwrite = false;
+    m_header = card.header;
+    m_purchases.setPurchases(std::move(card.pokupki));
+    m_cardChanged = false;
+}
+
+CardSession::OpenResult CardSession::reload()
+{
+    OpenResult result{FileError::None, m_curFile};
+    QByteArray bytes;
+    result.error = safefile::readFile(m_bazaPath + m_curFile, bytes);
+    if (result.error == FileError::None) {
+        take(bytes);
+        if (m_newMode)
+            m_pokupkaNum = int(Pokupki().size());
     }
+    return result;
+}
+
+CardSession::DiskChange CardSession::checkDisk()
+{
+    if (m_curFile.isEmpty())
+        return DiskChange::None;
+    QByteArray now;
+    const FileError error = safefile::readFile(m_bazaPath + m_curFile, now);
+    if (error == FileError::NotFound)
+        return DiskChange::Gone;
+    if (error != FileError::None || now == m_known)
+        return DiskChange::None;
+    return takeAppended(now) ? DiskChange::Appended : DiskChange::Changed;
+}
+
+QString CardSession::cardName(int k) const
+{
+    return (QStringLiteral("0000000") + QString::number(qint64(m_index.KlientCount()) + k)).right(8) +
+           QStringLiteral(".dat");
 }
 
 CardSession::SaveResult CardSession::save(const CardHeader &header)
 {
-    SaveResult result;
-    result.fileName = m_curFile.isEmpty() ? freeCardName() : m_curFile;
-    result.error =
-        safefile::replaceFile(m_bazaPath + result.fileName, cardfile::serialize({header, Pokupki()}));
-    if (result.error != FileError::None)
+    SaveResult result = m_curFile.isEmpty() ? saveNew(header) : saveExisting(header);
+    if (result.error != FileError::None || result.conflict != Conflict::None) {
+        if (result.conflict != Conflict::None) {
+            // The list and the search show the card as it is now; the next save writes over it.
+            m_search.refreshFile(result.fileName);
+            m_overwrite = true;
+        }
         return result;
+    }
     m_header = header;
-
+    m_overwrite = false;
+    if (m_ownWrite)
+        m_ownWrite(result.fileName);
     m_search.refreshFile(result.fileName);
+    updateIndex(header, result);
+    m_curFile = result.fileName;
+    return result;
+}
+
+CardSession::SaveResult CardSession::saveNew(const CardHeader &header)
+{
+    SaveResult result;
+    const QByteArray bytes = cardfile::serialize({header, Pokupki()});
+    // A name still in the index belongs to a card removed by hand since the last scan.
+    const auto nameFor = [this](int k) {
+        QString name = cardName(++k);
+        while (m_index.findFile(name) >= 0)
+            name = cardName(++k);
+        return name;
+    };
+    result.error = safefile::createNew(m_bazaPath, nameFor, bytes, &result.fileName);
+    if (result.error == FileError::None)
+        m_known = bytes;
+    else if (result.fileName.isEmpty())
+        result.fileName = nameFor(0); // the name the message speaks of
+    return result;
+}
+
+CardSession::SaveResult CardSession::saveExisting(const CardHeader &header)
+{
+    SaveResult result;
+    result.fileName = m_curFile;
+    const Card ours{header, Pokupki()};
+    const Card known = cardfile::parse(m_known);
+    QList<TovarCls> appended;
+    QByteArray written;
+    result.error = safefile::rewriteLocked(m_bazaPath + m_curFile, [&](const QByteArray *current) {
+        safefile::Rewrite rewrite;
+        appended.clear();
+        if (!m_overwrite) {
+            if (!current) {
+                result.conflict = Conflict::Gone;
+                return rewrite;
+            }
+            if (*current != m_known) {
+                // Only whole purchases added at the end are someone else's work to keep.
+                const Card now = cardfile::parse(*current);
+                if (!current->startsWith(m_known) || now.header != known.header ||
+                    now.pokupki.mid(0, known.pokupki.size()) != known.pokupki) {
+                    result.conflict = Conflict::Changed;
+                    return rewrite;
+                }
+                appended = now.pokupki.mid(known.pokupki.size());
+            }
+        }
+        Card card = ours;
+        card.pokupki += appended;
+        written = cardfile::serialize(card);
+        rewrite.write = true;
+        rewrite.data = written;
+        return rewrite;
+    });
+    if (result.error == FileError::None && result.conflict == Conflict::None) {
+        m_known = written;
+        for (const TovarCls &p : appended)
+            m_purchases.append(p);
+        result.appended = int(appended.size());
+    }
+    return result;
+}
+
+void CardSession::updateIndex(const CardHeader &header, SaveResult &result)
+{
     bool needsEntry = m_curFile.isEmpty();
     // A new card for someone already in the base: worth a word, never a stop.
     if (needsEntry)
@@ -107,8 +212,20 @@ CardSession::SaveResult CardSession::save(const CardHeader &header)
         result.indexChanged = true;
         m_cardChanged = false;
     }
-    m_curFile = result.fileName;
-    return result;
+}
+
+bool CardSession::takeAppended(const QByteArray &now)
+{
+    if (!now.startsWith(m_known))
+        return false;
+    const Card known = cardfile::parse(m_known);
+    const Card card = cardfile::parse(now);
+    if (card.header != known.header || card.pokupki.mid(0, known.pokupki.size()) != known.pokupki)
+        return false;
+    for (const TovarCls &p : card.pokupki.mid(known.pokupki.size()))
+        m_purchases.append(p);
+    m_known = now;
+    return true;
 }
 
 void CardSession::startNewPurchase()
@@ -151,25 +268,49 @@ TovarCls CardSession::withItems(TovarCls typed) const
 CardSession::RecordResult CardSession::recordSale(const NewTovarCls &sale)
 {
     RecordResult result;
-    const int found = m_index.findCustomer(sale.Familiya, sale.Telephon1, sale.Telephon2);
+    int found = m_index.findCustomer(sale.Familiya, sale.Telephon1, sale.Telephon2);
+    if (found < 0 && m_recheck) {
+        m_recheck();
+        found = m_index.findCustomer(sale.Familiya, sale.Telephon1, sale.Telephon2);
+    }
     if (found < 0) {
         result.outcome = RecordResult::NoCustomer;
         return result;
     }
     result.fileName = m_index.at(found).FileName;
     const TovarCls purchase = withItems(sale);
-    result.error =
-        safefile::appendToFile(m_bazaPath + result.fileName, cardfile::serializePurchase(purchase));
+    QByteArray before, after;
+    result.error = safefile::rewriteLocked(m_bazaPath + result.fileName, [&](const QByteArray *current) {
+        safefile::Rewrite rewrite;
+        if (!current) {
+            rewrite.result = FileError::NotFound; // a card is never made by a sale
+            return rewrite;
+        }
+        before = *current;
+        after = before;
+        // A card whose last line has no line end (saved by an editor) must not swallow the block.
+        if (!after.isEmpty() && !after.endsWith('\n') && !after.endsWith('\r'))
+            after += "\r\n";
+        after += cardfile::serializePurchase(purchase);
+        rewrite.write = true;
+        rewrite.data = after;
+        return rewrite;
+    });
     result.cataloguePosition = addToCatalogue(purchase.Tovar);
     if (result.error != FileError::None) {
         // The sale is not recorded: everything typed stays in the panel for another try.
         result.outcome = RecordResult::Failed;
         return result;
     }
+    if (m_ownWrite)
+        m_ownWrite(result.fileName);
     m_search.refreshFile(result.fileName);
-    // The open card stays true to its file.
-    if (!m_curFile.isEmpty() && result.fileName == m_curFile)
+    // The open card stays true to its file: any sales another till added meanwhile, then this one
+    // as it was typed.
+    if (!m_curFile.isEmpty() && result.fileName == m_curFile) {
+        m_known = takeAppended(before) ? after : QByteArray();
         m_purchases.append(purchase);
+    }
     return result;
 }
 
@@ -185,14 +326,23 @@ bool CardSession::correctShownPurchase(const TovarCls &edited)
     return true;
 }
 
-bool CardSession::deletePurchase(int row)
+CardSession::SaveResult CardSession::deletePurchase(int row, const CardHeader &header, bool *shownDeleted)
 {
+    const TovarCls deleted = Pokupki()[row];
+    const int shownBefore = m_pokupkaNum;
     m_purchases.remove(row);
-    const bool shownDeleted = !m_newMode && row == m_pokupkaNum;
+    *shownDeleted = !m_newMode && row == m_pokupkaNum;
     // The purchase shown moves up with the lines below the deleted one.
     if (!m_newMode && row < m_pokupkaNum)
         --m_pokupkaNum;
-    return shownDeleted;
+    SaveResult result = save(header);
+    if (result.error != FileError::None || result.conflict != Conflict::None) {
+        // Not deleted on disk: the list keeps showing what the file holds.
+        m_purchases.insert(row, deleted);
+        m_pokupkaNum = shownBefore;
+        *shownDeleted = false;
+    }
+    return result;
 }
 
 int CardSession::addToCatalogue(const QString &tovar)

@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class CardSearch;
@@ -55,14 +56,40 @@ public:
     // Reads the card of index entry `position`; on failure the card stays as it was.
     OpenResult open(int position);
 
+    // What another hand did to the open card since this program last read or wrote it.
+    enum class Conflict { None, Changed, Gone };
     struct SaveResult {
         FileError error = FileError::None;
+        Conflict conflict = Conflict::None; // nothing was written
         QString fileName;
         int twin = -1;             // a new card's customer already in the index at this position
         bool indexChanged = false; // the index entry was added or rewritten
+        int appended = 0;          // purchases another till added meanwhile, kept after ours
     };
     // Writes the card with this header and the purchases to its file, a new card to a free name.
+    // The card on disk must still be as this program last read or wrote it, or only have purchases
+    // added at its end (they are kept and shown); anything else is a conflict and nothing is
+    // written, except by the next save, which is the operator's choice to write over it.
     SaveResult save(const CardHeader &header);
+    // What the open card's file holds now against what this program last read or wrote.
+    enum class DiskChange { None, Appended, Changed, Gone };
+    // Looks at the open card on disk after another hand changed it: purchases only added at its end
+    // are taken in at once (Appended); other changes are left to the caller, who may reload().
+    DiskChange checkDisk();
+    // Reads the open card again, header and purchases, as it is on disk now.
+    OpenResult reload();
+    // The operator has been told that the card changed elsewhere: the next save writes over it.
+    void acknowledgeConflict() { m_overwrite = true; }
+
+    // Called after every write of a card with its file name, so that the folder watch does not
+    // report this program's own writes as another till's.
+    void setOwnWriteNote(std::function<void(const QString &)> note) { m_ownWrite = std::move(note); }
+    // Called when a sale names a customer the index does not have: it looks for cards another till
+    // added since the last look, so that one saved there a moment ago is found.
+    void setRecheck(std::function<void()> recheck) { m_recheck = std::move(recheck); }
+
+    // Drops purchase `row` and saves the card; a failed save puts the purchase back.
+    SaveResult deletePurchase(int row, const CardHeader &header, bool *shownDeleted);
 
     // The purchase panel.
     bool NewMode() const { return m_newMode; }
@@ -93,9 +120,6 @@ public:
     // A month of -1 keeps the card's month. False when no recorded purchase is shown.
     bool correctShownPurchase(const TovarCls &edited);
 
-    // Drops purchase `row` from the card (the caller saves it). True when it was the one shown.
-    bool deletePurchase(int row);
-
     // The goods catalogue: read at start-up, written at the end when a name was added.
     const GoodsCatalogue &catalogue() const { return m_catalogue; }
     void loadCatalogue(const QString &path) { m_catalogue.load(path); }
@@ -105,7 +129,15 @@ public:
     bool TovaryChanged() const { return m_tovaryChanged; }
 
 private:
-    QString freeCardName() const;
+    // Shows `bytes` as the open card, nothing of it edited.
+    void take(const QByteArray &bytes);
+    // Takes in the purchases another till added at the end of the open card, whose bytes are now
+    // `now`. False when the card differs from what this program knows otherwise.
+    bool takeAppended(const QByteArray &now);
+    QString cardName(int k) const;
+    SaveResult saveExisting(const CardHeader &header);
+    SaveResult saveNew(const CardHeader &header);
+    void updateIndex(const CardHeader &header, SaveResult &result);
 
     QString m_bazaPath;
     KlientIndex &m_index;
@@ -117,6 +149,10 @@ private:
     bool m_cardChanged = false;
     CardHeader m_header;
     PurchaseListModel m_purchases;
+    QByteArray m_known;       // the card's bytes as this program last read or wrote them
+    bool m_overwrite = false; // the operator was told of a conflict: the next save writes
+    std::function<void(const QString &)> m_ownWrite;
+    std::function<void()> m_recheck;
 
     bool m_newMode = true;
     int m_pokupkaNum = 0;

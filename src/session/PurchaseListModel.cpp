@@ -23,6 +23,16 @@ void PurchaseListModel::replace(int row, const TovarCls &purchase)
     emit dataChanged(index(row), index(row));
 }
 
+void PurchaseListModel::insert(int row, const TovarCls &purchase)
+{
+    beginInsertRows({}, row, row);
+    m_purchases.insert(row, purchase);
+    endInsertRows();
+    // Every line below the inserted one is numbered anew.
+    if (row + 1 < m_purchases.size())
+        emit dataChanged(index(row + 1), index(int(m_purchases.size()) - 1));
+}
+
 void PurchaseListModel::remove(int row)
 {
     beginRemoveRows({}, row, row);

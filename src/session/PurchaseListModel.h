@@ -17,6 +17,7 @@ public:
     void append(const TovarCls &purchase);
     void replace(int row, const TovarCls &purchase);
     void remove(int row);
+    void insert(int row, const TovarCls &purchase);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

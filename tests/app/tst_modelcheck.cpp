@@ -68,6 +68,7 @@ struct Model {
     CardHeader header;
     QString curFile;
     bool cardChanged = false;
+    bool overwrite = false; // told that the card changed outside: the next save writes over it
     QList<TovarCls> pokupki;
 
     // The purchase panel.
@@ -319,7 +320,7 @@ private:
     int pickEntry();
     bool indexHas(const QString &file) const;
     void saveByKeys();
-    void mSave();
+    bool mSave();
     void mOpen(int position);
     void mOK();
     bool mChecks();
@@ -653,6 +654,7 @@ void Session::mFileNewKlient()
     // Emptying the year box and setting "19" again is always a change of the header.
     m.cardChanged = true;
     m.curFile.clear();
+    m.overwrite = false;
     m.pokupki.clear();
     m.pokupkaNum = 0;
 }
@@ -704,7 +706,8 @@ void Session::saveByKeys()
     mSave();
 }
 
-void Session::mSave()
+// Models a save; true when the card was written.
+bool Session::mSave()
 {
     const CardHeader &h = m.header;
     const struct {
@@ -717,17 +720,26 @@ void Session::mSave()
     for (const auto &c : checks) {
         if (c.text.isEmpty()) {
             expectMessage(QString::fromUtf8(c.message));
-            return;
+            return false;
         }
     }
     QString name = m.curFile;
     if (name.isEmpty()) {
         name = freeName();
     }
+    if (!m.curFile.isEmpty() && !m.files.contains(name) && !m.overwrite) {
+        expectMessage(
+            QStringLiteral("Карточка \"") + name +
+            QStringLiteral("\" удалена на другой кассе или вне программы, поэтому ничего не записано.\r\n"
+                           "Чтобы записать карточку такой, как она на экране, нажмите Ctrl+S ещё раз."));
+        m.overwrite = true;
+        return false;
+    }
     if (m.files.contains(name) && m.readOnly.contains(name)) {
         expectMessage(quoteFile(name, " защищён от записи."));
-        return;
+        return false;
     }
+    m.overwrite = false;
     m.files[name] = Card{h, m.pokupki};
     touch(name);
     ++cardsSaved;
@@ -745,6 +757,7 @@ void Session::mSave()
         m.cardChanged = false;
     }
     m.curFile = name;
+    return true;
 }
 
 void Session::mOpen(int position)
@@ -767,6 +780,7 @@ void Session::mOpen(int position)
     m.pokupkaNum = int(m.pokupki.size());
     m.curFile = file;
     m.cardChanged = false;
+    m.overwrite = false;
     ++opened;
 }
 
@@ -1169,15 +1183,22 @@ bool Session::actDeletePurchase()
     if (!dialogs.answer)
         return true;
     const int n = int(m.pokupki.size());
-    m.pokupki.removeAt(s);
-    ++purchasesDeleted;
-    const int selected = s < n - 1 ? s : s - 1;
+    const TovarCls deleted = m.pokupki.takeAt(s);
+    int selected = s < n - 1 ? s : s - 1;
+    const int shownBefore = m.pokupkaNum;
     const bool shownDeleted = !m.newMode && s == m.pokupkaNum;
     if (!m.newMode && s < m.pokupkaNum)
         --m.pokupkaNum;
-    mSave();
-    if (shownDeleted)
-        mRestore();
+    if (mSave()) {
+        ++purchasesDeleted;
+        if (shownDeleted)
+            mRestore();
+    } else {
+        // Not deleted on disk: the purchase stays, its line selected.
+        m.pokupki.insert(s, deleted);
+        m.pokupkaNum = shownBefore;
+        selected = s;
+    }
     const int actual = selectedRow(list);
     if (actual != selected)
         fail(QStringLiteral("after deleting purchase %1 of %2 line %3 is selected, not %4")
@@ -1441,6 +1462,7 @@ void Session::startWindow()
     m.header.mesacRozhd = 0;
     m.header.godRozhd = QStringLiteral("19");
     m.curFile.clear();
+    m.overwrite = false;
     m.cardChanged = false;
     m.pokupki.clear();
     m.back1 = false;
@@ -1474,13 +1496,15 @@ void Session::seedFolder()
     m.catalogue = QStringList{"утюг", "Антенна", "Фен"};
 }
 
-// Every name in the folder, hidden ones and leftovers of an interrupted write included, sorted.
+// Every name in the folder, hidden ones and leftovers of an interrupted write included, sorted;
+// only the tills' shared lock file is left out.
 QStringList folderEntries(const QString &folder)
 {
     QStringList names;
     if (DIR *dir = ::opendir(QFile::encodeName(folder).constData())) {
         while (const dirent *e = ::readdir(dir))
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0 &&
+                std::strcmp(e->d_name, ".tarvesko.lock") != 0)
                 names << QFile::decodeName(e->d_name);
         ::closedir(dir);
     }
@@ -1620,9 +1644,13 @@ QString Session::checkInvariants(bool full)
         return QStringLiteral("CardChanged %1, expected %2").arg(w().CardChanged()).arg(m.cardChanged);
     });
     check(w().Pokupki() == m.pokupki, [&] {
-        return QStringLiteral("Pokupki differ from the model (%1 vs %2 purchases)")
+        const auto text = [](const QList<TovarCls> &list) {
+            return QString::fromUtf8(cardfile::serialize({{}, list}).toPercentEncoding(" "));
+        };
+        return QStringLiteral("Pokupki differ from the model (%1 vs %2 purchases)\n%3\n%4")
             .arg(w().Pokupki().size())
-            .arg(m.pokupki.size());
+            .arg(m.pokupki.size())
+            .arg(text(w().Pokupki()), text(m.pokupki));
     });
     QStringList purchaseLines;
     for (qsizetype i = 0; i < w().Pokupki().size(); ++i)

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 
+#include <cstdio>
 #include <sys/stat.h>
 
 using testfiles::crlf;
@@ -370,6 +371,107 @@ private slots:
         QCOMPARE(f.bz(BzD::Imya)->text(), QStringLiteral("Иван"));
         f.type(f.combo("PokupkaTovar"), QStringLiteral("Ваза😀"));
         QCOMPARE(f.combo("PokupkaTovar")->currentText(), QStringLiteral("Ваза"));
+    }
+
+    // Till A has Иванов's card open while till B records a sale for him: whatever A then writes,
+    // B's sale stays on the card; a change made outside is not written over by the first Ctrl+S.
+    void twoTillsOnOneCard_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("save") << "save";
+        QTest::newRow("delete") << "delete";
+        QTest::newRow("correct") << "correct";
+    }
+    void twoTillsOnOneCard()
+    {
+        QFETCH(QString, action);
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &a = f.open();
+        a.OpenFile(0);
+        FrmForma b(f.baza());
+        b.finishStartUp(f.goodsPath());
+        for (const auto &[name, text] : {std::pair{"PokupkaTxt_0", "Иванов"},
+                                         {"PokupkaTxt_1", "123"},
+                                         {"PokupkaTxt_5", "77"},
+                                         {"PokupkaTovar", "Фен"}}) {
+            QWidget *field = b.findChild<QWidget *>(name);
+            field->setFocus();
+            typeKeys(field, QString::fromUtf8(text));
+        }
+        b.kOK_Click();
+        const QStringList sale = cardfile::firstLines(f.card("00000001.dat"), 38).mid(32);
+        QCOMPARE(sale.value(3), QStringLiteral("Фен"));
+
+        QStringList expected = ivanovCard();
+        if (action == "save") {
+            f.type(f.bz(BzD::Otchestvo), "у");
+            expected[2] = "Ивановичу";
+            f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        } else if (action == "delete") {
+            f.dialogs.answer = true;
+            f.selectLine("PokupkiLst", 1);
+            a.DelPokupku1_Click();
+            expected.remove(16, 6);
+        } else {
+            f.selectLine("PokupkiLst", 1);
+            a.PokupkiLst_DblClick();
+            f.type(f.pk(P::Summa), "0");
+            f.clickOK();
+            expected[20] = "3000";
+        }
+        QCOMPARE(f.dialogs.messages, QStringList());
+        QCOMPARE(f.card("00000001.dat"), crlf(expected + sale));
+        QCOMPARE(f.lines("PokupkiLst").size(), action == "delete" ? 3 : 4);
+
+        // An outside edit of the header is reported, not written over; Ctrl+S again writes.
+        QStringList outside = expected + sale;
+        outside[3] = "999";
+        f.writeCard("00000001.dat", outside);
+        f.type(f.bz(BzD::Imya), "ч");
+        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        QVERIFY(f.dialogs.takeMessage().contains(QStringLiteral("изменена на другой кассе")));
+        QCOMPARE(f.card("00000001.dat"), crlf(outside));
+        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(cardfile::parse(f.card("00000001.dat")).header.imya, QStringLiteral("Иванч"));
+    }
+
+    // What till B saves, till A sees without F5: a new customer takes sales at once, and the open
+    // card changed elsewhere is shown afresh while nothing of it is edited here.
+    void anotherTillsWorkIsSeen()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &a = f.open();
+        FrmForma b(f.baza());
+        b.finishStartUp(f.goodsPath());
+        for (const auto &[box, text] : {std::pair{BzD::Familiya, "Сидоров"},
+                                        {BzD::Imya, "Пётр"},
+                                        {BzD::DenRozhd, "1"},
+                                        {BzD::TelDom, "55"}})
+            b.findChild<QLineEdit *>(QStringLiteral("BzDTxt_%1").arg(int(box)))
+                ->setText(QString::fromUtf8(text));
+        b.FileSave_Click();
+        f.typePurchase("сидоров", "55", "", "Фен", "10");
+        f.clickOK();
+        QCOMPARE(f.dialogs.messages, QStringList());
+        QCOMPARE(cardfile::parse(f.card("00000002.dat")).pokupki.size(), 1);
+        QTRY_COMPARE(a.klientIndex().KlientCount(), 2);
+
+        a.OpenFile(0);
+        f.pk(P::Summa)->setFocus();
+        QStringList outside = ivanovCard();
+        outside[3] = "999";
+        const QString temporary = f.baza() + ".outside";
+        testfiles::writeAll(temporary, crlf(outside));
+        // Renamed over the card, as another till writes.
+        QCOMPARE(std::rename(QFile::encodeName(temporary).constData(),
+                             QFile::encodeName(f.cardPath("00000001.dat")).constData()),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f.bz(BzD::TelDom)->text(), QStringLiteral("999"), 3000);
+        QCOMPARE(f.focused(), f.pk(P::Summa));
+        QVERIFY(!a.CardChanged());
+        QCOMPARE(f.dialogs.messages, QStringList());
     }
 
     // A card's odd day and year lines come back as they were; a pasted line break stays one line.

@@ -3,6 +3,7 @@
 #include "CardSession.h"
 #include "KlientIndex.h"
 #include "LineForms.h"
+#include "SafeFile.h"
 #include "TestFiles.h"
 
 #include <QAbstractItemModelTester>
@@ -102,17 +103,74 @@ private slots:
         edited.Summa = "350";
         edited.Mesac = -1; // a month the list cannot show keeps the card's
         QVERIFY(f.session.correctShownPurchase(edited));
-        QVERIFY(!f.session.deletePurchase(1));
+        bool shownDeleted = true;
+        QCOMPARE(f.session.deletePurchase(1, f.session.header(), &shownDeleted).error, FileError::None);
+        QVERIFY(!shownDeleted);
         QCOMPARE(f.session.PokupkaNum(), 0);
-        QCOMPARE(f.session.save(f.session.header()).error, FileError::None);
         QStringList expected = f.ivanov.mid(0, 14);
         expected << "Шнур"
                  << "S1";
         expected[12] = "350";
         QCOMPARE(f.card(), crlf(expected));
+        // A deletion that cannot be written leaves the purchase where the file has it.
+        QVERIFY(QDir().rename(f.baza, f.dir.path() + "/away"));
+        QVERIFY(f.session.deletePurchase(0, f.session.header(), &shownDeleted).error != FileError::None);
+        QVERIFY(!shownDeleted);
+        QCOMPARE(lines(f.session.purchases()), QStringList{" 1 Утюг"});
+        QCOMPARE(f.session.PokupkaNum(), 0);
+        QVERIFY(QDir().rename(f.dir.path() + "/away", f.baza));
         QCOMPARE(f.session.restore().Familiya, QStringLiteral("Новиков"));
         QCOMPARE(f.session.Izdeliya(), (QStringList{"Лампа", "L1"}));
         QVERIFY(f.session.NewMode());
+    }
+
+    // Another hand changed the open card before this program saved it.
+    void savingChecksTheCardOnDisk_data()
+    {
+        QTest::addColumn<QString>("otherHand");
+        QTest::addColumn<int>("conflict");
+        QTest::addColumn<int>("appended");
+        QTest::newRow("nothing") << "" << int(CardSession::Conflict::None) << 0;
+        QTest::newRow("a sale appended") << "append" << int(CardSession::Conflict::None) << 1;
+        QTest::newRow("phone edited") << "header" << int(CardSession::Conflict::Changed) << 0;
+        QTest::newRow("purchase removed") << "remove" << int(CardSession::Conflict::Changed) << 0;
+        QTest::newRow("card deleted") << "delete" << int(CardSession::Conflict::Gone) << 0;
+    }
+    void savingChecksTheCardOnDisk()
+    {
+        QFETCH(QString, otherHand);
+        QFETCH(int, conflict);
+        QFETCH(int, appended);
+        Fixture f;
+        f.session.open(0);
+        const QString path = f.baza + "00000001.dat";
+        QStringList theirs = f.ivanov;
+        if (otherHand == "append")
+            QCOMPARE(safefile::appendToFile(path, cardfile::serializePurchase(f.sale("Иванов", "Чайник"))),
+                     FileError::None);
+        else if (otherHand == "header")
+            theirs[3] = "999";
+        else if (otherHand == "remove")
+            theirs = theirs.mid(0, 14);
+        if (otherHand == "header" || otherHand == "remove")
+            testfiles::writeAll(path, crlf(theirs));
+        if (otherHand == "delete")
+            QFile::remove(path);
+        const QByteArray before = f.card();
+
+        CardHeader mine = f.session.header();
+        mine.imya = "Иоанн";
+        f.session.setCardChanged();
+        const auto saved = f.session.save(mine);
+        QCOMPARE(int(saved.conflict), conflict);
+        QCOMPARE(saved.appended, appended);
+        QCOMPARE(f.session.Pokupki().size(), 2 + appended);
+        const Card expected{mine, f.session.Pokupki()};
+        if (conflict != int(CardSession::Conflict::None)) {
+            QCOMPARE(f.card(), before);                                           // nothing written
+            QCOMPARE(f.session.save(mine).conflict, CardSession::Conflict::None); // the operator's choice
+        }
+        QCOMPARE(f.card(), cardfile::serialize(expected));
     }
 
     void recordingFindsTheCustomerOrSaysWhy()
