@@ -30,7 +30,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
-#include <QListWidget>
 #include <QSysInfo>
 #include <QTextStream>
 
@@ -375,13 +374,13 @@ private:
         const double t = timeIt([&] { m_window.OpenFile(p); });
         if (openTime)
             *openTime = t;
-        auto *list = m_window.findChild<QListWidget *>(QStringLiteral("PokupkiLst"));
+        auto *list = m_window.findChild<QListView *>(QStringLiteral("PokupkiLst"));
         std::vector<double> times;
         for (int i = 0; i < count; ++i) {
-            const int n = list->count();
-            list->setCurrentRow(n / 2);
+            const int n = list->model()->rowCount();
+            list->setCurrentIndex(list->model()->index(n / 2, 0));
             times.push_back(timeIt([&] { m_window.DelPokupku1_Click(); }));
-            if (list->count() != n - 1 || m_window.Pokupki().size() != n - 1)
+            if (list->model()->rowCount() != n - 1 || m_window.Pokupki().size() != n - 1)
                 problem(m_fig, QStringLiteral("deleting a purchase of %1 failed").arg(file));
         }
         return median(times);
