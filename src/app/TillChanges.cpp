@@ -76,5 +76,5 @@ void FrmForma::openCardChangedOnDisk()
                                                           ? CardSession::Conflict::Gone
                                                           : CardSession::Conflict::Changed,
                                                       false));
-    m_session->acknowledgeConflict();
+    m_session->toldOfChange();
 }

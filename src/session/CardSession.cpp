@@ -4,6 +4,24 @@
 #include "KlientIndex.h"
 #include "SafeFile.h"
 
+namespace {
+
+// True when `now` is `base` with whole purchases added at its end (the work of another till's
+// sales); `added` receives them.
+bool onlyAppended(const QByteArray &base, const QByteArray &now, QList<TovarCls> *added)
+{
+    if (!now.startsWith(base))
+        return false;
+    const Card before = cardfile::parse(base);
+    const Card card = cardfile::parse(now);
+    if (card.header != before.header || card.pokupki.mid(0, before.pokupki.size()) != before.pokupki)
+        return false;
+    *added = card.pokupki.mid(before.pokupki.size());
+    return true;
+}
+
+} // namespace
+
 CardSession::CardSession(QString bazaPath, KlientIndex &index, CardSearch &search)
     : m_bazaPath(std::move(bazaPath)), m_index(index), m_search(search)
 {
@@ -44,6 +62,7 @@ void CardSession::newCard()
     m_curFile.clear();
     m_known.clear();
     m_overwrite = false;
+    m_told.reset();
     // A new card starts without the purchases of the card shown before.
     m_purchases.setPurchases({});
     m_pokupkaNum = 0;
@@ -72,6 +91,7 @@ void CardSession::take(const QByteArray &bytes)
     Card card = cardfile::parse(bytes);
     m_known = bytes;
     m_overwrite = false;
+    m_told.reset();
     m_header = card.header;
     m_purchases.setPurchases(std::move(card.pokupki));
     m_cardChanged = false;
@@ -96,11 +116,22 @@ CardSession::DiskChange CardSession::checkDisk()
         return DiskChange::None;
     QByteArray now;
     const FileError error = safefile::readFile(m_bazaPath + m_curFile, now);
-    if (error == FileError::NotFound)
-        return DiskChange::Gone;
-    if (error != FileError::None || now == m_known)
-        return DiskChange::None;
-    return takeAppended(now) ? DiskChange::Appended : DiskChange::Changed;
+    if (error == FileError::NotFound) {
+        m_seen = Told{true, {}};
+        return m_told.has_value() && m_told->gone ? DiskChange::None : DiskChange::Gone;
+    }
+    if (error != FileError::None || now == m_known ||
+        (m_told.has_value() && !m_told->gone && now == m_told->bytes))
+        return DiskChange::None; // nothing new, or only what the operator was told of
+    if (takeAppended(now))
+        return DiskChange::Appended;
+    m_seen = Told{false, now};
+    return DiskChange::Changed;
+}
+
+void CardSession::toldOfChange()
+{
+    m_told = m_seen;
 }
 
 QString CardSession::cardName(int k) const
@@ -114,14 +145,17 @@ CardSession::SaveResult CardSession::save(const CardHeader &header)
     SaveResult result = m_curFile.isEmpty() ? saveNew(header) : saveExisting(header);
     if (result.error != FileError::None || result.conflict != Conflict::None) {
         if (result.conflict != Conflict::None) {
-            // The list and the search show the card as it is now; the next save writes over it.
+            // The list and the search show the card as it is now; the next save writes over
+            // what the operator is told of here, and over nothing else.
             m_search.refreshFile(result.fileName);
+            m_told = m_seen;
             m_overwrite = true;
         }
         return result;
     }
     m_header = header;
     m_overwrite = false;
+    m_told.reset();
     if (m_ownWrite)
         m_ownWrite(result.fileName);
     m_search.refreshFile(result.fileName);
@@ -154,27 +188,27 @@ CardSession::SaveResult CardSession::saveExisting(const CardHeader &header)
     SaveResult result;
     result.fileName = m_curFile;
     const Card ours{header, Pokupki()};
-    const Card known = cardfile::parse(m_known);
     QList<TovarCls> appended;
     QByteArray written;
     result.error = safefile::rewriteLocked(m_bazaPath + m_curFile, [&](const QByteArray *current) {
         safefile::Rewrite rewrite;
         appended.clear();
-        if (!m_overwrite) {
-            if (!current) {
+        // What may be written over: the card as this program knows it, or, by the operator's
+        // choice, the change elsewhere that the operator was told of; only whole purchases
+        // added at the end since then are someone else's work to keep.
+        const bool toldOf = m_overwrite && m_told.has_value();
+        if (!current) {
+            if (!(toldOf && m_told->gone)) {
                 result.conflict = Conflict::Gone;
+                m_seen = Told{true, {}};
                 return rewrite;
             }
-            if (*current != m_known) {
-                // Only whole purchases added at the end are someone else's work to keep.
-                const Card now = cardfile::parse(*current);
-                if (!current->startsWith(m_known) || now.header != known.header ||
-                    now.pokupki.mid(0, known.pokupki.size()) != known.pokupki) {
-                    result.conflict = Conflict::Changed;
-                    return rewrite;
-                }
-                appended = now.pokupki.mid(known.pokupki.size());
-            }
+        } else if (*current != m_known && !onlyAppended(m_known, *current, &appended) &&
+                   !(toldOf && !m_told->gone &&
+                     (*current == m_told->bytes || onlyAppended(m_told->bytes, *current, &appended)))) {
+            result.conflict = Conflict::Changed;
+            m_seen = Told{false, *current};
+            return rewrite;
         }
         Card card = ours;
         card.pokupki += appended;
@@ -216,15 +250,17 @@ void CardSession::updateIndex(const CardHeader &header, SaveResult &result)
 
 bool CardSession::takeAppended(const QByteArray &now)
 {
-    if (!now.startsWith(m_known))
-        return false;
-    const Card known = cardfile::parse(m_known);
-    const Card card = cardfile::parse(now);
-    if (card.header != known.header || card.pokupki.mid(0, known.pokupki.size()) != known.pokupki)
-        return false;
-    for (const TovarCls &p : card.pokupki.mid(known.pokupki.size()))
+    QList<TovarCls> added;
+    QByteArray *base = &m_known;
+    if (!onlyAppended(m_known, now, &added)) {
+        // Sales another till adds after the operator was told of a change stay theirs to keep.
+        if (!m_told.has_value() || m_told->gone || !onlyAppended(m_told->bytes, now, &added))
+            return false;
+        base = &m_told->bytes;
+    }
+    for (const TovarCls &p : added)
         m_purchases.append(p);
-    m_known = now;
+    *base = now;
     return true;
 }
 
@@ -308,7 +344,15 @@ CardSession::RecordResult CardSession::recordSale(const NewTovarCls &sale)
     // The open card stays true to its file: any sales another till added meanwhile, then this one
     // as it was typed.
     if (!m_curFile.isEmpty() && result.fileName == m_curFile) {
-        m_known = takeAppended(before) ? after : QByteArray();
+        // Known as far as this program can tell; a card changed otherwise stays a conflict.
+        if (before == m_known || takeAppended(before)) {
+            if (m_told.has_value() && !m_told->gone && m_told->bytes == before)
+                m_told->bytes = after;
+            else
+                m_known = after;
+        } else if (m_told.has_value() && !m_told->gone && m_told->bytes == before) {
+            m_told->bytes = after;
+        }
         m_purchases.append(purchase);
     }
     return result;

@@ -78,8 +78,8 @@ public:
     DiskChange checkDisk();
     // Reads the open card again, header and purchases, as it is on disk now.
     OpenResult reload();
-    // The operator has been told that the card changed elsewhere: the next save writes over it.
-    void acknowledgeConflict() { m_overwrite = true; }
+    // The operator has been told of the change checkDisk() found; saving still asks once more.
+    void toldOfChange();
 
     // Called after every write of a card with its file name, so that the folder watch does not
     // report this program's own writes as another till's.
@@ -149,8 +149,15 @@ private:
     bool m_cardChanged = false;
     CardHeader m_header;
     PurchaseListModel m_purchases;
-    QByteArray m_known;       // the card's bytes as this program last read or wrote them
-    bool m_overwrite = false; // the operator was told of a conflict: the next save writes
+    QByteArray m_known; // the card's bytes as this program last read or wrote them
+    // A change made elsewhere: the card's bytes then, or that it was gone.
+    struct Told {
+        bool gone = false;
+        QByteArray bytes;
+    };
+    Told m_seen;                // the last change found
+    std::optional<Told> m_told; // the change the operator was told of
+    bool m_overwrite = false;   // told of it by a refused save: the next save writes over it
     std::function<void(const QString &)> m_ownWrite;
     std::function<void()> m_recheck;
 

@@ -173,6 +173,43 @@ private slots:
         QCOMPARE(f.card(), cardfile::serialize(expected));
     }
 
+    // Told of a change elsewhere (at once, or by a refused save), the operator may write over it,
+    // but never over a sale another till records after that.
+    void writingOverAChangeKeepsLaterSales_data()
+    {
+        QTest::addColumn<bool>("toldAtOnce");
+        QTest::newRow("told by a refused save") << false;
+        QTest::newRow("told at once") << true;
+    }
+    void writingOverAChangeKeepsLaterSales()
+    {
+        QFETCH(bool, toldAtOnce);
+        Fixture f;
+        f.session.open(0);
+        QStringList outside = f.ivanov;
+        outside[1] = "Павел";
+        testfiles::writeAll(f.baza + "00000001.dat", crlf(outside));
+        if (toldAtOnce) {
+            QCOMPARE(f.session.checkDisk(), CardSession::DiskChange::Changed);
+            f.session.toldOfChange();
+            QCOMPARE(f.session.checkDisk(), CardSession::DiskChange::None); // told once only
+        }
+        QCOMPARE(f.session.save(f.session.header()).conflict, CardSession::Conflict::Changed);
+        QCOMPARE(f.session.checkDisk(), CardSession::DiskChange::None);
+
+        const TovarCls sale = f.sale("Иванов", "Плойка");
+        QCOMPARE(safefile::appendToFile(f.baza + "00000001.dat", cardfile::serializePurchase(sale)),
+                 FileError::None);
+        QCOMPARE(f.session.checkDisk(), CardSession::DiskChange::Appended);
+        QCOMPARE(lines(f.session.purchases()).last(), QStringLiteral(" 3 Плойка"));
+        const auto saved = f.session.save(f.session.header());
+        QCOMPARE(saved.conflict, CardSession::Conflict::None);
+        const Card card = cardfile::parse(f.card());
+        QCOMPARE(card.header.imya, QStringLiteral("Иван"));
+        QCOMPARE(card.pokupki.size(), 3);
+        QCOMPARE(card.pokupki.last().Tovar, QStringLiteral("Плойка"));
+    }
+
     void recordingFindsTheCustomerOrSaysWhy()
     {
         Fixture f;
