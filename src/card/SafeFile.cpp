@@ -313,10 +313,14 @@ FileError appendToFile(const QString &path, const QByteArray &data)
     return rewriteLocked(path, [&data](const QByteArray *card) {
         if (!card)
             return Rewrite{false, {}, FileError::NotFound};
-        // A card whose last line has no line end (saved by an editor) must not swallow the block.
-        const bool unended = !card->isEmpty() && !card->endsWith('\n') && !card->endsWith('\r');
-        return Rewrite{true, *card + (unended ? "\r\n" : "") + data, FileError::None};
+        return Rewrite{true, withBlockAppended(*card, data), FileError::None};
     });
+}
+
+QByteArray withBlockAppended(const QByteArray &file, const QByteArray &block)
+{
+    const bool unended = !file.isEmpty() && !file.endsWith('\n') && !file.endsWith('\r');
+    return file + (unended ? "\r\n" : "") + block;
 }
 
 FileError rewriteLocked(const QString &path, const std::function<Rewrite(const QByteArray *current)> &decide)
@@ -388,6 +392,14 @@ FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)
     if (const FileError error = openOrdinary(QFile::encodeName(path), fd, st); error != FileError::None)
         return error;
     return readOpen(fd.get(), st.st_size, out, maxBytes);
+}
+
+FileError openOrdinaryFile(const QString &path, UniqueFd &fd, qint64 *size)
+{
+    struct stat st {};
+    const FileError error = openOrdinary(QFile::encodeName(path), fd, st);
+    *size = error == FileError::None ? qint64(st.st_size) : 0;
+    return error;
 }
 
 bool nameTaken(const QString &path)

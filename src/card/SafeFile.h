@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "UniqueFd.h"
 
 #include <QByteArray>
 #include <QString>
@@ -33,6 +34,10 @@ inline constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 // a block another till appended meanwhile stays. A last line without a line end gets one first.
 [[nodiscard]] FileError appendToFile(const QString &path, const QByteArray &data);
 
+// The bytes of `file` with `block` added at its end, as appendToFile writes them: a last line
+// without a line end (saved by an editor) gets one first, so that it does not swallow the block.
+QByteArray withBlockAppended(const QByteArray &file, const QByteArray &block);
+
 // What rewriteLocked does once it has seen the file: with `write`, writes `data` as the file's
 // whole new content; otherwise leaves the file alone and returns `result`.
 struct Rewrite {
@@ -58,6 +63,10 @@ struct Rewrite {
 // Removes the temporary files that killed writes left in `folderPath`; those of writes under way
 // (locked by their till) stay. Returns how many were removed.
 int removeLeftovers(const QString &folderPath);
+
+// Opens an ordinary file to read it, never following a link and never waiting for the writer of a
+// pipe; anything but an ordinary file is refused as Other. `size` receives the file's size.
+[[nodiscard]] FileError openOrdinaryFile(const QString &path, UniqueFd &fd, qint64 *size);
 
 // Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0. Links, pipes and
 // anything else but an ordinary file of at most kMaxFileBytes are refused as Other, at once.

@@ -12,35 +12,27 @@
 #include <QSet>
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace {
 
-// Opens the file to read it without following a link or waiting for a pipe's writer. Anything
-// but an ordinary file of at most kMaxFileBytes is refused (EINVAL, EFBIG).
-UniqueFd openGoodsFile(const QString &path)
+// Opens the file to read it, as the cards are opened, and refuses one over kMaxFileBytes.
+FileError openGoodsFile(const QString &path, UniqueFd &fd)
 {
-    UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (!fd.isOpen())
-        return fd;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return UniqueFd();
-    if (!S_ISREG(st.st_mode) || st.st_size > GoodsCatalogue::kMaxFileBytes) {
-        errno = S_ISREG(st.st_mode) ? EFBIG : EINVAL;
-        return UniqueFd();
+    qint64 size = 0;
+    const FileError error = safefile::openOrdinaryFile(path, fd, &size);
+    if (error == FileError::None && size > GoodsCatalogue::kMaxFileBytes) {
+        fd = UniqueFd();
+        return FileError::Other;
     }
-    return fd;
+    return error;
 }
 
 // The whole file; a missing one is empty.
 FileError readGoodsFile(const QString &path, QByteArray &bytes)
 {
-    const UniqueFd fd = openGoodsFile(path);
-    if (!fd.isOpen())
-        return errno == ENOENT ? FileError::None : classifyErrno(errno);
+    UniqueFd fd;
+    if (const FileError error = openGoodsFile(path, fd); error != FileError::None)
+        return error == FileError::NotFound ? FileError::None : error;
     const qsizetype have = readAllFrom(fd.get(), bytes, 0, GoodsCatalogue::kMaxFileBytes + 1);
     if (have < 0 || have > GoodsCatalogue::kMaxFileBytes)
         return FileError::Other; // it grew past the bound since it was opened
@@ -61,9 +53,9 @@ GoodsCatalogue::GoodsCatalogue() : m_collator(russianCollator()) {}
 
 void GoodsCatalogue::load(const QString &path)
 {
-    const UniqueFd fd = openGoodsFile(path);
+    UniqueFd fd;
     QFile file;
-    if (fd.isOpen() && file.open(fd.get(), QIODevice::ReadOnly))
+    if (openGoodsFile(path, fd) == FileError::None && file.open(fd.get(), QIODevice::ReadOnly))
         load(file);
 }
 
