@@ -64,8 +64,8 @@ void FrmForma::openCardChangedOnDisk()
     if (change == CardSession::DiskChange::None || change == CardSession::DiskChange::Appended)
         return; // sales another till added are in the list already
     // Nothing of the card is being edited here: it is shown afresh, the panel and the focus stay.
-    if (change == CardSession::DiskChange::Changed && !CardChanged() && NewMode() &&
-        m_session->reload().error == FileError::None) {
+    if (change == CardSession::DiskChange::Changed && !CardChanged() && NewMode()) {
+        m_session->takeSeen();
         m_loading = true;
         showHeader(m_session->header());
         m_loading = false;

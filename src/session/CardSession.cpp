@@ -97,17 +97,16 @@ void CardSession::take(const QByteArray &bytes)
     m_cardChanged = false;
 }
 
-CardSession::OpenResult CardSession::reload()
+void CardSession::takeSeen()
 {
-    OpenResult result{FileError::None, m_curFile};
-    QByteArray bytes;
-    result.error = safefile::readFile(m_bazaPath + m_curFile, bytes);
-    if (result.error == FileError::None) {
-        take(bytes);
-        if (m_newMode)
-            m_pokupkaNum = int(Pokupki().size());
-    }
-    return result;
+    take(m_seen.bytes);
+    if (m_newMode)
+        m_pokupkaNum = int(Pokupki().size());
+}
+
+bool CardSession::toldOf(const QByteArray &bytes) const
+{
+    return m_told.has_value() && !m_told->gone && m_told->bytes == bytes;
 }
 
 CardSession::DiskChange CardSession::checkDisk()
@@ -120,8 +119,7 @@ CardSession::DiskChange CardSession::checkDisk()
         m_seen = Told{true, {}};
         return m_told.has_value() && m_told->gone ? DiskChange::None : DiskChange::Gone;
     }
-    if (error != FileError::None || now == m_known ||
-        (m_told.has_value() && !m_told->gone && now == m_told->bytes))
+    if (error != FileError::None || now == m_known || toldOf(now))
         return DiskChange::None; // nothing new, or only what the operator was told of
     if (takeAppended(now))
         return DiskChange::Appended;
@@ -196,16 +194,16 @@ CardSession::SaveResult CardSession::saveExisting(const CardHeader &header)
         // What may be written over: the card as this program knows it, or, by the operator's
         // choice, the change elsewhere that the operator was told of; only whole purchases
         // added at the end since then are someone else's work to keep.
-        const bool toldOf = m_overwrite && m_told.has_value();
+        const bool overwriting = m_overwrite && m_told.has_value();
         if (!current) {
-            if (!(toldOf && m_told->gone)) {
+            if (!(overwriting && m_told->gone)) {
                 result.conflict = Conflict::Gone;
                 m_seen = Told{true, {}};
                 return rewrite;
             }
         } else if (*current != m_known && !onlyAppended(m_known, *current, &appended) &&
-                   !(toldOf && !m_told->gone &&
-                     (*current == m_told->bytes || onlyAppended(m_told->bytes, *current, &appended)))) {
+                   !(overwriting && (toldOf(*current) ||
+                                     (!m_told->gone && onlyAppended(m_told->bytes, *current, &appended))))) {
             result.conflict = Conflict::Changed;
             m_seen = Told{false, *current};
             return rewrite;
@@ -275,9 +273,7 @@ const TovarCls &CardSession::showPurchase(int row, const NewTovarCls &typed)
 {
     if (m_newMode) {
         m_savedNewPokupka = typed;
-        m_savedNewPokupka.Clear();
-        for (const QString &s : m_items.strings())
-            m_savedNewPokupka.NewIzdelie(s);
+        copyItemsInto(m_savedNewPokupka);
     }
     const TovarCls &shown = Pokupki()[row];
     m_items.setStrings(shown.items());
@@ -295,10 +291,15 @@ const NewTovarCls &CardSession::restore()
 
 TovarCls CardSession::withItems(TovarCls typed) const
 {
-    typed.Clear();
-    for (const QString &s : m_items.strings())
-        typed.NewIzdelie(s);
+    copyItemsInto(typed);
     return typed;
+}
+
+void CardSession::copyItemsInto(TovarCls &purchase) const
+{
+    purchase.Clear();
+    for (const QString &s : m_items.strings())
+        purchase.NewIzdelie(s);
 }
 
 CardSession::RecordResult CardSession::recordSale(const NewTovarCls &sale)
@@ -323,11 +324,7 @@ CardSession::RecordResult CardSession::recordSale(const NewTovarCls &sale)
             return rewrite;
         }
         before = *current;
-        after = before;
-        // A card whose last line has no line end (saved by an editor) must not swallow the block.
-        if (!after.isEmpty() && !after.endsWith('\n') && !after.endsWith('\r'))
-            after += "\r\n";
-        after += cardfile::serializePurchase(purchase);
+        after = safefile::withBlockAppended(before, cardfile::serializePurchase(purchase));
         rewrite.write = true;
         rewrite.data = after;
         return rewrite;
@@ -344,15 +341,14 @@ CardSession::RecordResult CardSession::recordSale(const NewTovarCls &sale)
     // The open card stays true to its file: any sales another till added meanwhile, then this one
     // as it was typed.
     if (!m_curFile.isEmpty() && result.fileName == m_curFile) {
-        // Known as far as this program can tell; a card changed otherwise stays a conflict.
-        if (before == m_known || takeAppended(before)) {
-            if (m_told.has_value() && !m_told->gone && m_told->bytes == before)
-                m_told->bytes = after;
-            else
-                m_known = after;
-        } else if (m_told.has_value() && !m_told->gone && m_told->bytes == before) {
+        // Whichever state the card was in moves past this sale; a card changed otherwise stays
+        // a conflict.
+        if (before != m_known)
+            takeAppended(before);
+        if (before == m_known)
+            m_known = after;
+        else if (toldOf(before))
             m_told->bytes = after;
-        }
         m_purchases.append(purchase);
     }
     return result;

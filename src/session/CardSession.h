@@ -76,8 +76,8 @@ public:
     // Looks at the open card on disk after another hand changed it: purchases only added at its end
     // are taken in at once (Appended); other changes are left to the caller, who may reload().
     DiskChange checkDisk();
-    // Reads the open card again, header and purchases, as it is on disk now.
-    OpenResult reload();
+    // Shows the open card as checkDisk() last found it changed, header and purchases.
+    void takeSeen();
     // The operator has been told of the change checkDisk() found; saving still asks once more.
     void toldOfChange();
 
@@ -131,6 +131,9 @@ public:
 private:
     // Shows `bytes` as the open card, nothing of it edited.
     void take(const QByteArray &bytes);
+    // True when `bytes` are the change the operator was told of.
+    bool toldOf(const QByteArray &bytes) const;
+    void copyItemsInto(TovarCls &purchase) const;
     // Takes in the purchases another till added at the end of the open card, whose bytes are now
     // `now`. False when the card differs from what this program knows otherwise.
     bool takeAppended(const QByteArray &now);
