@@ -39,6 +39,25 @@ EntryLineEdit *editAt(QWidget *parent, const QRect &geometry, FieldKind kind, co
     return edit;
 }
 
+// One entry box of a group: its element, place, kind and typing limit.
+template <typename Field> struct BoxPlace {
+    Field field;
+    QRect geometry;
+    FieldKind kind;
+    int typingLimit = -1;
+};
+
+// Makes a group's boxes, each named after the group and its element ("BzDTxt_5").
+template <typename Field, std::size_t Places, std::size_t Boxes>
+void placeBoxes(QWidget *area, const QString &group, const BoxPlace<Field> (&places)[Places],
+                std::array<QLineEdit *, Boxes> &boxes)
+{
+    for (const BoxPlace<Field> &place : places)
+        boxes[std::size_t(place.field)] =
+            editAt(area, place.geometry, place.kind, QStringLiteral("%1_%2").arg(group).arg(int(place.field)),
+                   place.typingLimit);
+}
+
 QComboBox *monthComboAt(QWidget *parent, const QRect &geometry, const QString &name)
 {
     auto *combo = new QComboBox(parent);
@@ -137,23 +156,16 @@ void FrmForma::buildCardArea(QWidget *area)
         labelAt(area, captions[i], 8, 104 + 27 * i, QStringLiteral("BzDLbl_%1").arg(i));
     labelAt(area, QStringLiteral("Список покупок:"), 8, 264, QStringLiteral("BzDLbl_6"));
 
-    const struct {
-        BzD field;
-        QRect geometry;
-        FieldKind kind;
-        int typingLimit;
-    } boxes[] = {
-        {BzD::Familiya, {92, 101, 178, 24}, FieldKind::Text, -1},
-        {BzD::Imya, {92, 128, 178, 24}, FieldKind::Text, -1},
-        {BzD::Otchestvo, {92, 155, 178, 24}, FieldKind::Text, -1},
+    const BoxPlace<BzD> boxes[] = {
+        {BzD::Familiya, {92, 101, 178, 24}, FieldKind::Text},
+        {BzD::Imya, {92, 128, 178, 24}, FieldKind::Text},
+        {BzD::Otchestvo, {92, 155, 178, 24}, FieldKind::Text},
         {BzD::DenRozhd, {92, 182, 32, 24}, FieldKind::Digits, 2},
         {BzD::GodRozhd, {222, 182, 48, 24}, FieldKind::Digits, 4},
-        {BzD::TelDom, {92, 209, 178, 24}, FieldKind::Digits, -1},
-        {BzD::TelRab, {92, 236, 178, 24}, FieldKind::Digits, -1},
+        {BzD::TelDom, {92, 209, 178, 24}, FieldKind::Digits},
+        {BzD::TelRab, {92, 236, 178, 24}, FieldKind::Digits},
     };
-    for (const auto &box : boxes)
-        m_bzDTxt[int(box.field)] = editAt(area, box.geometry, box.kind,
-                                          QStringLiteral("BzDTxt_%1").arg(int(box.field)), box.typingLimit);
+    placeBoxes(area, QStringLiteral("BzDTxt"), boxes, m_bzDTxt);
     m_bzDMesac = monthComboAt(area, {128, 182, 91, 24}, QStringLiteral("BzDMesac"));
     bz(BzD::GodRozhd)->setText(QStringLiteral("19"));
 
@@ -173,25 +185,17 @@ void FrmForma::buildPurchasePanel(QWidget *area)
         labelAt(area, captions[i], 288, 104 + 27 * i, QStringLiteral("PokupkaLbl_%1").arg(i));
     labelAt(area, QStringLiteral("Список изделий:"), 288, 320, QStringLiteral("PokupkaLbl_8"));
 
-    const struct {
-        PokupkaField field;
-        QRect geometry;
-        FieldKind kind;
-        int typingLimit;
-    } boxes[] = {
-        {PokupkaField::Familiya, {396, 101, 178, 24}, FieldKind::Text, -1},
-        {PokupkaField::Telephon1, {396, 128, 178, 24}, FieldKind::Digits, -1},
-        {PokupkaField::Telephon2, {396, 155, 178, 24}, FieldKind::Digits, -1},
+    const BoxPlace<PokupkaField> boxes[] = {
+        {PokupkaField::Familiya, {396, 101, 178, 24}, FieldKind::Text},
+        {PokupkaField::Telephon1, {396, 128, 178, 24}, FieldKind::Digits},
+        {PokupkaField::Telephon2, {396, 155, 178, 24}, FieldKind::Digits},
         {PokupkaField::Day, {396, 182, 32, 24}, FieldKind::Digits, 2},
         {PokupkaField::God, {526, 182, 48, 24}, FieldKind::Digits, 4},
-        {PokupkaField::Summa, {396, 236, 178, 24}, FieldKind::Sum, -1},
-        {PokupkaField::Izdelie, {396, 263, 178, 24}, FieldKind::Text, -1},
-        {PokupkaField::SerNomer, {396, 290, 178, 24}, FieldKind::Text, -1},
+        {PokupkaField::Summa, {396, 236, 178, 24}, FieldKind::Sum},
+        {PokupkaField::Izdelie, {396, 263, 178, 24}, FieldKind::Text},
+        {PokupkaField::SerNomer, {396, 290, 178, 24}, FieldKind::Text},
     };
-    for (const auto &box : boxes)
-        m_pokupkaTxt[int(box.field)] =
-            editAt(area, box.geometry, box.kind, QStringLiteral("PokupkaTxt_%1").arg(int(box.field)),
-                   box.typingLimit);
+    placeBoxes(area, QStringLiteral("PokupkaTxt"), boxes, m_pokupkaTxt);
     m_pokupkaMesac = monthComboAt(area, {432, 182, 91, 24}, QStringLiteral("PokupkaMesac"));
 
     m_pokupkaTovar = new QComboBox(area);
