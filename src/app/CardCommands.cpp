@@ -3,6 +3,7 @@
 
 #include "CardSearch.h"
 #include "Dialogs.h"
+#include "FileName.h"
 #include "UsrForma.h"
 
 #include <QComboBox>
@@ -97,7 +98,7 @@ QString FrmForma::conflictMessage(const QString &fileName, CardSession::Conflict
                                                     "нажмите Ctrl+S ещё раз.")
                                    : QStringLiteral(".\r\nНа экране — ваша карточка, ещё не записанная: "
                                                     "Ctrl+S запишет её такой, как она на экране.");
-    return QStringLiteral("Карточка \"") + fileName + QLatin1Char('"') + what +
+    return QStringLiteral("Карточка \"") + filename::display(fileName) + QLatin1Char('"') + what +
            QStringLiteral(" на другой кассе или вне программы") + outcome;
 }
 

@@ -1,5 +1,7 @@
 #include "FileError.h"
 
+#include "FileName.h"
+
 #include <cerrno>
 
 FileError classifyErrno(int err)
@@ -40,7 +42,7 @@ QString fileMessage(const QString &name, FileMessage kind)
         ending = QStringLiteral(" занят другой кассой. Попробуйте ещё раз.");
         break;
     }
-    return QStringLiteral("Файл \"") + name + QLatin1Char('"') + ending;
+    return QStringLiteral("Файл \"") + filename::display(name) + QLatin1Char('"') + ending;
 }
 
 QString writeFailureMessage(const QString &name, FileError error)

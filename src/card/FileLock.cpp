@@ -1,4 +1,5 @@
 #include "FileLock.h"
+#include "FileName.h"
 
 #include <QFile>
 #include <QThread>
@@ -56,7 +57,7 @@ bool FileLock::lockRange(int fd, off_t start, off_t length)
 std::optional<FileLock> FileLock::acquire(const QString &lockPath, quint32 slot,
                                           std::chrono::milliseconds patience)
 {
-    const QByteArray native = QFile::encodeName(lockPath);
+    const QByteArray native = filename::encode(lockPath);
     UniqueFd fd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
     if (!fd.isOpen())
         return std::nullopt;

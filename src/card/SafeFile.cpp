@@ -1,6 +1,7 @@
 #include "SafeFile.h"
 
 #include "FileLock.h"
+#include "FileName.h"
 #include "UniqueFd.h"
 
 #include <QDir>
@@ -240,7 +241,7 @@ int nameNewFile(Temporary &temporary, const QByteArray &target, const QString &l
     const std::optional<FileLock> lock = FileLock::acquire(lockPath, FileLock::kWholeFolder);
     if (!lock)
         return errno;
-    if (nameTaken(QFile::decodeName(target)))
+    if (nameTaken(filename::decode(target)))
         return EEXIST;
     if (::rename(from, target.constData()) != 0)
         return errno;
@@ -255,8 +256,8 @@ FileError writeLocked(const QString &path, bool readCurrent,
 {
     const QFileInfo info(path);
     const QString folderPath = info.absolutePath();
-    const QByteArray folder = QFile::encodeName(folderPath);
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray folder = filename::encode(folderPath);
+    const QByteArray native = filename::encode(path);
     struct stat folderStat {};
     if (const FileError error = checkFolder(folder, folderStat); error != FileError::None)
         return error;
@@ -332,7 +333,7 @@ FileError createNew(const QString &folderPath, const std::function<QString(int k
                     const QByteArray &data, QString *created)
 {
     const QString folderName = folderOf(folderPath);
-    const QByteArray folder = QFile::encodeName(folderName);
+    const QByteArray folder = filename::encode(folderName);
     struct stat folderStat {};
     if (const FileError error = checkFolder(folder, folderStat); error != FileError::None)
         return error;
@@ -345,7 +346,7 @@ FileError createNew(const QString &folderPath, const std::function<QString(int k
         const QString name = nameFor(k);
         if (name.isEmpty())
             break;
-        const int err = nameNewFile(temporary, folder + '/' + QFile::encodeName(name), lockPath);
+        const int err = nameNewFile(temporary, folder + '/' + filename::encode(name), lockPath);
         if (err == EEXIST)
             continue; // another till took it a moment ago
         if (err != 0)
@@ -365,8 +366,8 @@ int removeLeftovers(const QString &folderPath)
         dir.entryList({QString::fromLatin1(kTemporaryPrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
     int removed = 0;
     for (const QString &name : candidates) {
-        const QByteArray path = QFile::encodeName(dir.filePath(name));
-        if (!isTemporaryName(QFile::encodeName(name)))
+        const QByteArray path = filename::encode(dir.filePath(name));
+        if (!isTemporaryName(filename::encode(name)))
             continue;
         // A lock is taken only on a file open for writing; one this user may not write stays.
         const UniqueFd fd(::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
@@ -389,7 +390,7 @@ FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)
     out.clear();
     UniqueFd fd;
     struct stat st {};
-    if (const FileError error = openOrdinary(QFile::encodeName(path), fd, st); error != FileError::None)
+    if (const FileError error = openOrdinary(filename::encode(path), fd, st); error != FileError::None)
         return error;
     return readOpen(fd.get(), st.st_size, out, maxBytes);
 }
@@ -397,7 +398,7 @@ FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)
 FileError openOrdinaryFile(const QString &path, UniqueFd &fd, qint64 *size)
 {
     struct stat st {};
-    const FileError error = openOrdinary(QFile::encodeName(path), fd, st);
+    const FileError error = openOrdinary(filename::encode(path), fd, st);
     *size = error == FileError::None ? qint64(st.st_size) : 0;
     return error;
 }
@@ -405,7 +406,7 @@ FileError openOrdinaryFile(const QString &path, UniqueFd &fd, qint64 *size)
 bool nameTaken(const QString &path)
 {
     struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(filename::encode(path).constData(), &st) == 0;
 }
 
 } // namespace safefile

@@ -2,6 +2,7 @@
 
 #include "CardFile.h"
 #include "Cp1251.h"
+#include "FileName.h"
 #include "UniqueFd.h"
 
 #include <QFile>
@@ -147,7 +148,7 @@ class CardFolder {
 public:
     explicit CardFolder(const QString &bazaPath)
     {
-        m_path = QFile::encodeName(bazaPath);
+        m_path = filename::encode(bazaPath);
         m_dir = ::opendir(m_path.constData());
         if (!m_dir)
             return;
@@ -208,7 +209,7 @@ private:
     // everywhere else, by its decoded text encoded again.
     QByteArray nativeName(qsizetype i) const
     {
-        return m_ascii ? QByteArray() : QFile::encodeName(m_fileNames[size_t(i)]);
+        return m_ascii ? QByteArray() : filename::encode(m_fileNames[size_t(i)]);
     }
 
     struct Name {
@@ -240,7 +241,7 @@ private:
         } else {
             for (const Name &n : m_names)
                 m_fileNames.push_back(
-                    QFile::decodeName(QByteArray(m_pool.constData() + n.start, qsizetype(n.size))));
+                    filename::decode(QByteArray(m_pool.constData() + n.start, qsizetype(n.size))));
             std::sort(m_fileNames.begin(), m_fileNames.end());
         }
     }
@@ -263,7 +264,7 @@ QStringList listCardFiles(const QString &bazaPath)
 bool forEachCardStatus(const QString &bazaPath,
                        const std::function<void(const char *, const struct stat &)> &visit)
 {
-    DIR *dir = ::opendir(QFile::encodeName(bazaPath).constData());
+    DIR *dir = ::opendir(filename::encode(bazaPath).constData());
     if (!dir)
         return false;
     const int dirFd = ::dirfd(dir);
@@ -329,7 +330,7 @@ KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes)
 
 KlientRec readRecord(const QString &bazaPath, const QString &fileName)
 {
-    const QByteArray native = QFile::encodeName(bazaPath + fileName);
+    const QByteArray native = filename::encode(bazaPath + fileName);
     return readCardAt(AT_FDCWD, native.constData(), fileName);
 }
 

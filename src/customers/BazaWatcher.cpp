@@ -1,6 +1,7 @@
 #include "BazaWatcher.h"
 
 #include "BazaScan.h"
+#include "FileName.h"
 
 #include <QFile>
 #include <QFileSystemWatcher>
@@ -25,7 +26,7 @@ std::int64_t mtimeNs(const struct stat &st)
 
 QString decodedName(const std::string &name)
 {
-    return QFile::decodeName(QByteArray(name.data(), qsizetype(name.size())));
+    return filename::decode(QByteArray(name.data(), qsizetype(name.size())));
 }
 
 } // namespace
@@ -62,13 +63,13 @@ void BazaWatcher::noteOwnWrite(const QString &fileName)
     if (m_listing)
         m_ownWriteSeen = true;
     Card card;
-    card.name = QFile::encodeName(fileName).toStdString();
+    card.name = filename::encode(fileName).toStdString();
     const auto byName = [](const Card &a, const Card &b) { return a.name < b.name; };
     const auto it = std::lower_bound(m_cards.begin(), m_cards.end(), card, byName);
     const bool listed = it != m_cards.end() && it->name == card.name;
 
     struct stat st {};
-    const QByteArray path = QFile::encodeName(m_bazaPath + fileName);
+    const QByteArray path = filename::encode(m_bazaPath + fileName);
     if (::fstatat(AT_FDCWD, path.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
         if (listed)
             m_cards.erase(it);
@@ -86,7 +87,7 @@ void BazaWatcher::noteOwnWrite(const QString &fileName)
 BazaWatcher::FolderTime BazaWatcher::folderTime() const
 {
     struct stat st {};
-    if (::stat(QFile::encodeName(m_bazaPath).constData(), &st) != 0)
+    if (::stat(filename::encode(m_bazaPath).constData(), &st) != 0)
         return {};
     return {mtimeNs(st), st.st_ino};
 }

@@ -1,6 +1,7 @@
 #include "BazaScan.h"
 #include "CardSearch.h"
 #include "CardSession.h"
+#include "FileName.h"
 #include "KlientIndex.h"
 #include "LineForms.h"
 #include "SafeFile.h"
@@ -10,6 +11,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
+#include <fstream>
 
 using testfiles::crlf;
 
@@ -229,6 +234,36 @@ private slots:
         QCOMPARE(f.session.Pokupki().size(), 4);
         QCOMPARE(f.session.open(0).error, FileError::NotFound); // the card shown stays
         QCOMPARE(f.session.CurFile(), QStringLiteral("00000001.dat"));
+    }
+
+    // A card named by a Windows program (Windows-1251 bytes, not UTF-8) is read, recorded into and
+    // saved under its own name; messages show the name readable.
+    void aWindowsNamedCardIsWrittenByItsBytes()
+    {
+        Fixture f;
+        const QByteArray name = cp1251::encode(u"Петров.dat");
+        const QByteArray folder = QFile::encodeName(f.baza);
+        QStringList petrov = f.ivanov.mid(0, 11);
+        petrov[0] = "Петров";
+        QVERIFY(testfiles::writeAll(f.baza + "x", crlf(petrov)));
+        QVERIFY(::rename((folder + "x").constData(), (folder + name).constData()) == 0);
+        f.index.replaceAll(bazascan::scan(f.baza));
+        const int row = f.index.findFile(filename::decode(name));
+        QCOMPARE(f.index.at(row).Familiya, QStringLiteral("Петров"));
+        QCOMPARE(f.session.open(row).error, FileError::None);
+        QCOMPARE(f.session.recordSale(f.sale("Петров", "Чайник")).outcome, CardSession::RecordResult::Recorded);
+        CardHeader header = f.session.header();
+        header.imya = "Пётр";
+        QCOMPARE(f.session.save(header).error, FileError::None);
+        std::ifstream written((folder + name).constData(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(written), {}};
+        const Card card = cardfile::parse(QByteArray::fromStdString(bytes));
+        QCOMPARE(card.header.imya, QStringLiteral("Пётр"));
+        QCOMPARE(card.pokupki.last().Tovar, QStringLiteral("Чайник"));
+        QCOMPARE(bazascan::listCardFiles(f.baza).size(), 2);
+        QCOMPARE(fileMessage(filename::decode(name), FileMessage::NotFound),
+                 QStringLiteral("Файл \"Петров.dat\" не найден."));
+        ::unlink((folder + name).constData()); // a name QTemporaryDir cannot remove
     }
 
     void newCardsTakeAFreeNameAndAFailedSaveChangesNothing()
