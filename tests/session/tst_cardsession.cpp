@@ -13,8 +13,8 @@
 #include <QTest>
 
 #include <cstdio>
-#include <unistd.h>
 #include <fstream>
+#include <unistd.h>
 
 using testfiles::crlf;
 
@@ -251,7 +251,8 @@ private slots:
         const int row = f.index.findFile(filename::decode(name));
         QCOMPARE(f.index.at(row).Familiya, QStringLiteral("Петров"));
         QCOMPARE(f.session.open(row).error, FileError::None);
-        QCOMPARE(f.session.recordSale(f.sale("Петров", "Чайник")).outcome, CardSession::RecordResult::Recorded);
+        QCOMPARE(f.session.recordSale(f.sale("Петров", "Чайник")).outcome,
+                 CardSession::RecordResult::Recorded);
         CardHeader header = f.session.header();
         header.imya = "Пётр";
         QCOMPARE(f.session.save(header).error, FileError::None);
