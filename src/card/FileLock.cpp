@@ -48,6 +48,44 @@ bool othersWaitFor(int fd, quint32 slot)
 
 } // namespace
 
+namespace {
+
+// Opens the folder's lock file, making it if missing. It is everyone's in the folder's group,
+// whoever made it first: where the file system allows, it gets the group's write bit before it
+// takes its name, so the other till never finds it closed to it.
+UniqueFd openLockFile(const QByteArray &native)
+{
+    const int slash = native.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? native.left(slash) : QByteArray(".");
+    struct stat folderStat {};
+    const bool shared = ::stat(folder.constData(), &folderStat) == 0 && (folderStat.st_mode & S_IWGRP);
+    const auto share = [shared](int fd) {
+        struct stat st {};
+        if (shared && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && !(st.st_mode & S_IWGRP))
+            ::fchmod(fd, (st.st_mode & 07777) | S_IRGRP | S_IWGRP);
+    };
+    for (int tries = 0; tries < 3; ++tries) {
+        UniqueFd fd(::open(native.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+        if (fd.isOpen() || errno != ENOENT)
+            return fd;
+        UniqueFd unnamed(::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+        if (!unnamed.isOpen())
+            break; // a file system without unnamed files
+        share(unnamed.get());
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed.get());
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, native.constData(), AT_SYMLINK_FOLLOW) == 0)
+            return unnamed;
+        if (errno != EEXIST)
+            break;
+    }
+    UniqueFd fd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
+    if (fd.isOpen())
+        share(fd.get());
+    return fd;
+}
+
+} // namespace
+
 bool FileLock::lockRange(int fd, off_t start, off_t length)
 {
     struct flock lock = rangeOf(start, length, F_WRLCK);
@@ -57,19 +95,9 @@ bool FileLock::lockRange(int fd, off_t start, off_t length)
 std::optional<FileLock> FileLock::acquire(const QString &lockPath, quint32 slot,
                                           std::chrono::milliseconds patience)
 {
-    const QByteArray native = filename::encode(lockPath);
-    UniqueFd fd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
+    UniqueFd fd = openLockFile(filename::encode(lockPath));
     if (!fd.isOpen())
         return std::nullopt;
-    // The lock file is everyone's in the folder's group, whoever made it first.
-    struct stat st {};
-    const int slash = native.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? native.left(slash) : QByteArray(".");
-    struct stat folderStat {};
-    if (::fstat(fd.get(), &st) == 0 && st.st_uid == ::geteuid() &&
-        ::stat(folder.constData(), &folderStat) == 0 && (folderStat.st_mode & S_IWGRP) &&
-        !(st.st_mode & S_IWGRP))
-        ::fchmod(fd.get(), (st.st_mode & 07777) | S_IRGRP | S_IWGRP);
 
     const off_t start = slot == kWholeFolder ? 0 : off_t(slot);
     const off_t length = slot == kWholeFolder ? kSlotsEnd : 1;
