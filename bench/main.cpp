@@ -23,15 +23,19 @@
 #include "KlientIndex.h"
 #include "NumberForm.h"
 #include "ProgramFont.h"
+#include "SafeFile.h"
 #include "UsrForma.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QListView>
 #include <QSysInfo>
 #include <QTextStream>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -40,6 +44,7 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -107,7 +112,8 @@ struct Figures {
     double record = 0, recordLast = 0, open = 0, saveSame = 0, saveChanged = 0;
     double saveNew = 0, refioAfterNew = 0, failedOpen = 0;
     double open1000 = 0, delete1000 = 0, deleteSmall = 0;
-    QStringList problems; // wrong results: the figures cannot be trusted
+    double otherTillSeen = 0, watcherRaw = 0, idleCpu = 0; // another till's write, until listed
+    QStringList problems;                                  // wrong results: the figures cannot be trusted
 };
 
 void problem(Figures &fig, const QString &text)
@@ -214,6 +220,7 @@ public:
         measureSave();
         measureNewCard();
         measureDeletes();
+        measureOtherTill();
         measureFailedOpen(); // last: it leaves one card out of the index
     }
 
@@ -391,6 +398,66 @@ private:
         const int count = std::min(21, 4 * m_runs + 1);
         m_fig.delete1000 = deletions(randomPosition(), 1000, count, &m_fig.open1000);
         m_fig.deleteSmall = deletions(randomPosition(), 40, count, nullptr);
+    }
+
+    // Another till renames a customer: how long until this window's list has the new name, against
+    // a bare folder watcher told of the same kind of write; and what the watching costs while idle.
+    void measureOtherTill()
+    {
+        std::vector<double> seen, raw;
+        for (int i = 0; i < m_runs; ++i) {
+            const int p = randomPosition();
+            const QString file = index().at(p).FileName;
+            m_restorer.remember(file);
+            QByteArray card = readCard(file);
+            const QString renamed = QStringLiteral("Переименованный%1").arg(i);
+            card.replace(0, card.indexOf('\r'), cp1251::encode(renamed));
+            seen.push_back(untilTrue([&] { (void)safefile::replaceFile(m_folder.baza + file, card); },
+                                     [&] { return index().at(p).Familiya == renamed; }));
+
+            QFileSystemWatcher bare({m_folder.baza});
+            bool told = false;
+            QObject::connect(&bare, &QFileSystemWatcher::directoryChanged, [&] { told = true; });
+            raw.push_back(untilTrue([&] { (void)safefile::replaceFile(m_folder.baza + file, card); },
+                                    [&] { return told; }));
+        }
+        m_fig.otherTillSeen = median(seen);
+        m_fig.watcherRaw = median(raw);
+        if (m_fig.otherTillSeen < 0 || m_fig.watcherRaw < 0)
+            problem(m_fig, QStringLiteral("another till's write was not seen within 15 s"));
+
+        // Idle: the event loop runs for 12 s (two rounds of the folder's 5 s poll).
+        rusage before{}, after{};
+        ::getrusage(RUSAGE_SELF, &before);
+        QEventLoop idle;
+        QTimer::singleShot(12000, &idle, &QEventLoop::quit);
+        idle.exec();
+        ::getrusage(RUSAGE_SELF, &after);
+        const auto secs = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+        m_fig.idleCpu =
+            (secs(after.ru_utime) + secs(after.ru_stime) - secs(before.ru_utime) - secs(before.ru_stime)) /
+            12.0;
+    }
+
+    QByteArray readCard(const QString &file)
+    {
+        QByteArray bytes;
+        if (safefile::readFile(m_folder.baza + file, bytes) != FileError::None)
+            problem(m_fig, QStringLiteral("cannot read %1").arg(file));
+        return bytes;
+    }
+
+    // Seconds from `act` until `done` holds while events run, or -1 after 15 s.
+    static double untilTrue(const std::function<void()> &act, const std::function<bool()> &done)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        act();
+        while (!done()) {
+            if (std::chrono::steady_clock::now() - start > std::chrono::seconds(15))
+                return -1;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
     // A card that disappeared: the open fails, says so and rescans the folder.
@@ -572,6 +639,20 @@ int printTable(const QList<Figures> &all, const Options &options)
          [](const Figures &f) { return timeText(f.saveChanged); },
          {},
          {}},
+        {QStringLiteral("another till's rename listed"),
+         [](const Figures &f) { return timeText(f.otherTillSeen); },
+         [](const Figures &f) {
+             return QStringLiteral("<= %1 (raw watcher + 1 s)").arg(timeText(f.watcherRaw + 1));
+         },
+         [](const Figures &f) { return f.otherTillSeen <= f.watcherRaw + 1; }},
+        {QStringLiteral("  raw: a folder watcher told"),
+         [](const Figures &f) { return timeText(f.watcherRaw); },
+         {},
+         {}},
+        {QStringLiteral("idle CPU, window open"),
+         [](const Figures &f) { return QString::number(100 * f.idleCpu, 'f', 2) + QStringLiteral(" %"); },
+         [](const Figures &) { return QStringLiteral("<= 1 % of a core"); },
+         [](const Figures &f) { return f.idleCpu <= 0.01; }},
         {QStringLiteral("peak RSS, window shown"), [](const Figures &f) { return mbText(f.rssShownKb); },
          [](const Figures &) { return QStringLiteral("<= 150 MB"); },
          [](const Figures &f) { return f.rssShownKb <= 150 * 1024; }},
