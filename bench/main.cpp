@@ -426,7 +426,11 @@ private:
         if (m_fig.otherTillSeen < 0 || m_fig.watcherRaw < 0)
             problem(m_fig, QStringLiteral("another till's write was not seen within 15 s"));
 
-        // Idle: the event loop runs for 12 s (two rounds of the folder's 5 s poll).
+        // Idle: once the listing after the last write is done (2 s), the event loop runs for 12 s,
+        // two rounds of the folder's 5 s poll.
+        QEventLoop settle;
+        QTimer::singleShot(2000, &settle, &QEventLoop::quit);
+        settle.exec();
         rusage before{}, after{};
         ::getrusage(RUSAGE_SELF, &before);
         QEventLoop idle;

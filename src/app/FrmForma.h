@@ -42,6 +42,8 @@ public:
     void FileExit_Click();
     void EditNewPokupka_Click();
     void EditFind_Click();
+    void FileVersions_Click();
+    void EditUndo_Click();
     void HelpCallHelp_Click();
     void HelpAbout_Click();
 
@@ -129,6 +131,8 @@ private:
     void applyFolderChanges();
     void recheckFolder();
     void openCardChangedOnDisk();
+    // After this program rewrote a card outside a save (undo, a version restored).
+    void followOwnRewrite(bool openCardChanged);
 
     // Entry fields.
     bool handleEnter(QWidget *field);

@@ -239,6 +239,8 @@ void FrmForma::buildMenus()
          &FrmForma::FileSave_Click);
     item(file, QString::fromUtf8(kProgramTitle), QStringLiteral("FileList"), QKeySequence(Qt::Key_F4),
          &FrmForma::FileList_Click);
+    item(file, QStringLiteral("Прежние версии…"), QStringLiteral("FileVersions"), {},
+         &FrmForma::FileVersions_Click);
     file->addSeparator();
     item(file, QStringLiteral("Выход"), QStringLiteral("FileExit"), {}, &FrmForma::FileExit_Click);
 
@@ -248,6 +250,10 @@ void FrmForma::buildMenus()
          &FrmForma::EditNewPokupka_Click);
     item(edit, QStringLiteral("Найти…"), QStringLiteral("EditFind"), QKeySequence(Qt::CTRL | Qt::Key_F),
          &FrmForma::EditFind_Click);
+    // A text box keeps Ctrl+Z for its own undo while it has the focus.
+    QAction *undo = item(edit, QStringLiteral("Отменить"), QStringLiteral("EditUndo"),
+                         QKeySequence(Qt::CTRL | Qt::Key_Z), &FrmForma::EditUndo_Click);
+    connect(edit, &QMenu::aboutToShow, this, [this, undo] { undo->setEnabled(m_session->canUndo()); });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("Справка"));
     help->setObjectName(QStringLiteral("Help"));

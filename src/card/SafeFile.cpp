@@ -291,6 +291,10 @@ FileError writeLocked(const QString &path, bool readCurrent,
             writeTemporary(folder, folderStat, exists ? &st : nullptr, rewrite.data, temporary);
         error != FileError::None)
         return error;
+    if (rewrite.beforeRename) {
+        if (const FileError error = rewrite.beforeRename(); error != FileError::None)
+            return error;
+    }
     if (::rename(temporary.name().constData(), native.constData()) != 0)
         return classifyErrno(errno);
     temporary.named();
@@ -302,9 +306,7 @@ FileError writeLocked(const QString &path, bool readCurrent,
 
 FileError replaceFile(const QString &path, const QByteArray &data)
 {
-    return writeLocked(path, false, [&data](const QByteArray *) {
-        return Rewrite{true, data, FileError::None};
-    });
+    return writeLocked(path, false, [&data](const QByteArray *) { return Rewrite::writing(data); });
 }
 
 FileError appendToFile(const QString &path, const QByteArray &data)
@@ -313,8 +315,8 @@ FileError appendToFile(const QString &path, const QByteArray &data)
     // never half a block. Cards are a few kilobytes.
     return rewriteLocked(path, [&data](const QByteArray *card) {
         if (!card)
-            return Rewrite{false, {}, FileError::NotFound};
-        return Rewrite{true, withBlockAppended(*card, data), FileError::None};
+            return Rewrite::refusing(FileError::NotFound);
+        return Rewrite::writing(withBlockAppended(*card, data));
     });
 }
 

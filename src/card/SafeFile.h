@@ -39,11 +39,28 @@ inline constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 QByteArray withBlockAppended(const QByteArray &file, const QByteArray &block);
 
 // What rewriteLocked does once it has seen the file: with `write`, writes `data` as the file's
-// whole new content; otherwise leaves the file alone and returns `result`.
+// whole new content; otherwise leaves the file alone and returns `result`. `beforeRename`, if
+// set, runs still under the lock once the new content is safely on disk beside the file, just
+// before it takes the file's place; its error leaves the file as it was.
 struct Rewrite {
     bool write = false;
     QByteArray data;
     FileError result = FileError::None;
+    std::function<FileError()> beforeRename;
+
+    static Rewrite writing(QByteArray data)
+    {
+        Rewrite r;
+        r.write = true;
+        r.data = std::move(data);
+        return r;
+    }
+    static Rewrite refusing(FileError result)
+    {
+        Rewrite r;
+        r.result = result;
+        return r;
+    }
 };
 
 // Under the file's lock, reads `path` as it is now and writes what `decide` makes of it, as

@@ -4,11 +4,9 @@
 #include "KlientIndex.h"
 #include "SafeFile.h"
 
-namespace {
+#include <utility>
 
-// True when `now` is `base` with whole purchases added at its end (the work of another till's
-// sales); `added` receives them.
-bool onlyAppended(const QByteArray &base, const QByteArray &now, QList<TovarCls> *added)
+bool CardSession::onlyAppended(const QByteArray &base, const QByteArray &now, QList<TovarCls> *added)
 {
     if (!now.startsWith(base))
         return false;
@@ -20,13 +18,12 @@ bool onlyAppended(const QByteArray &base, const QByteArray &now, QList<TovarCls>
     return true;
 }
 
-} // namespace
-
 CardSession::CardSession(QString bazaPath, KlientIndex &index, CardSearch &search)
-    : m_bazaPath(std::move(bazaPath)), m_index(index), m_search(search)
+    : m_bazaPath(std::move(bazaPath)), m_history(m_bazaPath), m_index(index), m_search(search)
 {
     // What a killed write left behind; a write another till has under way is locked and stays.
     safefile::removeLeftovers(m_bazaPath);
+    safefile::removeLeftovers(m_history.folder());
 }
 
 std::optional<CardFault> CardSession::checkCard(const CardHeader &h)
@@ -59,6 +56,7 @@ std::optional<SaleFault> CardSession::checkSale(const NewTovarCls &sale, bool ne
 
 void CardSession::newCard()
 {
+    m_correcting.reset();
     m_curFile.clear();
     m_known.clear();
     m_overwrite = false;
@@ -79,6 +77,7 @@ CardSession::OpenResult CardSession::open(int position)
     if (result.error != FileError::None)
         return result;
     take(bytes);
+    m_correcting.reset();
     m_newMode = true;
     m_pokupkaNum = int(Pokupki().size());
     m_cardIndex = position;
@@ -141,6 +140,7 @@ QString CardSession::cardName(int k) const
 CardSession::SaveResult CardSession::save(const CardHeader &header)
 {
     SaveResult result = m_curFile.isEmpty() ? saveNew(header) : saveExisting(header);
+    const std::optional<UndoStep> corrected = std::exchange(m_correcting, std::nullopt);
     if (result.error != FileError::None || result.conflict != Conflict::None) {
         if (result.conflict != Conflict::None) {
             // The list and the search show the card as it is now; the next save writes over
@@ -151,6 +151,8 @@ CardSession::SaveResult CardSession::save(const CardHeader &header)
         }
         return result;
     }
+    if (corrected && corrected->fileName == result.fileName)
+        m_undo.append(*corrected);
     m_header = header;
     m_overwrite = false;
     m_told.reset();
@@ -213,6 +215,8 @@ CardSession::SaveResult CardSession::saveExisting(const CardHeader &header)
         written = cardfile::serialize(card);
         rewrite.write = true;
         rewrite.data = written;
+        if (current && *current != written)
+            keepVersion(rewrite, m_curFile, *current, int(card.pokupki.size()));
         return rewrite;
     });
     if (result.error == FileError::None && result.conflict == Conflict::None) {
@@ -362,6 +366,7 @@ bool CardSession::correctShownPurchase(const TovarCls &edited)
     // A month the list cannot show is kept as the card had it.
     if (p.Mesac < 0)
         p.Mesac = Pokupki()[m_pokupkaNum].Mesac;
+    m_correcting = UndoStep{m_curFile, m_pokupkaNum, Pokupki()[m_pokupkaNum], p};
     m_purchases.replace(m_pokupkaNum, p);
     return true;
 }
@@ -381,6 +386,8 @@ CardSession::SaveResult CardSession::deletePurchase(int row, const CardHeader &h
         m_purchases.insert(row, deleted);
         m_pokupkaNum = shownBefore;
         *shownDeleted = false;
+    } else {
+        m_undo.append(UndoStep{result.fileName, row, deleted, std::nullopt});
     }
     return result;
 }

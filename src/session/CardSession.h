@@ -2,10 +2,12 @@
 
 #include "CardFields.h"
 #include "CardFile.h"
+#include "CardHistory.h"
 #include "FileError.h"
 #include "GoodsCatalogue.h"
 #include "ItemListModel.h"
 #include "PurchaseListModel.h"
+#include "SafeFile.h"
 #include "TovarCls.h"
 
 #include <QString>
@@ -36,6 +38,8 @@ public:
     // The required boxes of a card and of a sale, tested in this order.
     static std::optional<CardFault> checkCard(const CardHeader &header);
     static std::optional<SaleFault> checkSale(const NewTovarCls &sale, bool newMode);
+
+    const QString &bazaPath() const { return m_bazaPath; }
 
     // The card.
     const QString &CurFile() const { return m_curFile; }
@@ -120,6 +124,29 @@ public:
     // A month of -1 keeps the card's month. False when no recorded purchase is shown.
     bool correctShownPurchase(const TovarCls &edited);
 
+    // Earlier versions of the cards, kept by every write that replaces a card's bytes.
+    const CardHistory &history() const { return m_history; }
+
+    // Undo of the deletions and corrections of purchases this run wrote, the last first. Each step
+    // is applied under the lock to the card as it is now, so that sales recorded meanwhile stay.
+    bool canUndo() const { return !m_undo.isEmpty(); }
+    struct UndoResult {
+        FileError error = FileError::None;
+        bool changedElsewhere = false; // the corrected purchase is no longer in the card
+        QString fileName;
+        bool openCardChanged = false; // the open card's purchases were taken in again
+    };
+    UndoResult undo();
+
+    // Makes `version` of the card `fileName` the card again; the current content becomes a version
+    // itself, and the purchases appended since that version (by any till) stay after its own.
+    struct RestoreResult {
+        FileError error = FileError::None;
+        int kept = 0; // purchases appended since, kept
+        bool openCardChanged = false;
+    };
+    RestoreResult restoreVersion(const QString &fileName, const CardVersion &version);
+
     // The goods catalogue: read at start-up, written at the end when a name was added.
     const GoodsCatalogue &catalogue() const { return m_catalogue; }
     void loadCatalogue(const QString &path) { m_catalogue.load(path); }
@@ -129,6 +156,9 @@ public:
     bool TovaryChanged() const { return m_tovaryChanged; }
 
 private:
+    // True when `now` is `base` with whole purchases added at its end (the work of another till's
+    // sales); `added` receives them.
+    static bool onlyAppended(const QByteArray &base, const QByteArray &now, QList<TovarCls> *added);
     // Shows `bytes` as the open card, nothing of it edited.
     void take(const QByteArray &bytes);
     // True when `bytes` are the change the operator was told of.
@@ -141,8 +171,15 @@ private:
     SaveResult saveExisting(const CardHeader &header);
     SaveResult saveNew(const CardHeader &header);
     void updateIndex(const CardHeader &header, SaveResult &result);
+    // After this program rewrote the card `fileName` from `before` to `after` outside a save: the
+    // search, the index entry and, for the open card, its purchases follow.
+    bool tookOwnRewrite(const QString &fileName, const QByteArray &before, const QByteArray &after);
+    // Keeps `replaced` in the card's history as part of the write of `rewrite`.
+    void keepVersion(safefile::Rewrite &rewrite, const QString &fileName, const QByteArray &replaced,
+                     int purchasesAfter) const;
 
     QString m_bazaPath;
+    CardHistory m_history;
     KlientIndex &m_index;
     CardSearch &m_search;
     GoodsCatalogue m_catalogue;
@@ -163,6 +200,16 @@ private:
     bool m_overwrite = false;   // told of it by a refused save: the next save writes over it
     std::function<void(const QString &)> m_ownWrite;
     std::function<void()> m_recheck;
+
+    // A deleted purchase (`after` empty) or a corrected one, as written to the card `fileName`.
+    struct UndoStep {
+        QString fileName;
+        int row = 0;
+        TovarCls before;
+        std::optional<TovarCls> after;
+    };
+    QList<UndoStep> m_undo;
+    std::optional<UndoStep> m_correcting; // the shown purchase corrected, for the next save
 
     bool m_newMode = true;
     int m_pokupkaNum = 0;

@@ -1497,14 +1497,14 @@ void Session::seedFolder()
 }
 
 // Every name in the folder, hidden ones and leftovers of an interrupted write included, sorted;
-// only the tills' shared lock file is left out.
+// only the tills' shared lock file and the cards' history folder are left out.
 QStringList folderEntries(const QString &folder)
 {
     QStringList names;
     if (DIR *dir = ::opendir(QFile::encodeName(folder).constData())) {
         while (const dirent *e = ::readdir(dir))
             if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0 &&
-                std::strcmp(e->d_name, ".tarvesko.lock") != 0)
+                std::strcmp(e->d_name, ".tarvesko.lock") != 0 && std::strcmp(e->d_name, ".history") != 0)
                 names << QFile::decodeName(e->d_name);
         ::closedir(dir);
     }

@@ -223,7 +223,8 @@ private slots:
         QList<QByteArray> seen;
         const auto decide = [&seen](const QByteArray *current) {
             seen.append(current ? *current : QByteArray("<missing>"));
-            return safefile::Rewrite{current == nullptr, "new\r\n", FileError::NotFound};
+            return current ? safefile::Rewrite::refusing(FileError::NotFound)
+                           : safefile::Rewrite::writing("new\r\n");
         };
         QCOMPARE(safefile::rewriteLocked(p, decide), FileError::None);
         QCOMPARE(safefile::rewriteLocked(p, decide), FileError::NotFound);

@@ -1,15 +1,16 @@
 // A child process rewrites a card, appends purchases to another and saves new cards, and is killed
 // with SIGKILL at random moments. After every kill each card of the folder must hold the state
-// before or after one operation: the rewritten card one of its two versions, the appended card a
-// whole number of purchase blocks (never a half block, never fewer than the child reported done),
-// each new card all or nothing; the scan must list no temporary file, and removeLeftovers must
-// remove every one the kill left.
+// before or after one operation: the rewritten card one of its two versions with the other in its
+// history, the appended card a whole number of purchase blocks (never a half block, never fewer
+// than the child reported done), each new card all or nothing; the scan must list no temporary
+// file, and removeLeftovers must remove every one the kill left.
 //
 // The run is made twice: in the system's temporary folder, where every flush reaches the disk, and
 // in /dev/shm, where flushes cost nothing, so that kills land far more often inside the writes.
 // TARVESKO_SEED=<n> repeats a run; TARVESKO_KILL_SECONDS=<s> sets the length of each (default 5).
 #include "BazaScan.h"
 #include "CardFile.h"
+#include "CardHistory.h"
 #include "FileLock.h"
 #include "ReliabilityFiles.h"
 #include "SafeFile.h"
@@ -131,7 +132,13 @@ private:
             switch (opOf(round, i)) {
             case Op::Replace:
                 s.rewritten ^= 1;
-                e = safefile::replaceFile(m_baza + kRewritten, m_versions[s.rewritten]);
+                e = safefile::rewriteLocked(m_baza + kRewritten, [&](const QByteArray *current) {
+                    safefile::Rewrite rewrite = safefile::Rewrite::writing(m_versions[s.rewritten]);
+                    rewrite.beforeRename = [&, replaced = current ? *current : QByteArray()] {
+                        return CardHistory(m_baza).keep(kRewritten, replaced, 0);
+                    };
+                    return rewrite;
+                });
                 break;
             case Op::Append:
                 e = safefile::appendToFile(m_baza + kAppended, block(s.blocks++));
@@ -275,6 +282,15 @@ private slots:
                      qPrintable(where + QStringLiteral("the rewritten card holds %1 bytes, neither version")
                                             .arg(rewritten.size())));
             const int rewrittenNow = rewritten == m_versions[0] ? 0 : 1;
+            // What it held before is in its history: the newest version unlike it (kills between
+            // keeping a version and the rename leave copies of the card as it still is).
+            const QList<CardVersion> kept = CardHistory(m_baza).versions(kRewritten);
+            auto earlier = std::find_if(kept.crbegin(), kept.crend(),
+                                        [&](const CardVersion &v) { return v.bytes != rewritten; });
+            QVERIFY2(
+                earlier == kept.crend() ? rewrittenNow == 0 : earlier->bytes == m_versions[1 - rewrittenNow],
+                qPrintable(where +
+                           QStringLiteral("the rewritten card's previous content is not in its history")));
 
             // The appended card: every reported purchase, and whole blocks only.
             const QByteArray appended = readBytes(m_baza + kAppended);
@@ -326,10 +342,16 @@ private slots:
             // Tidy up for the next round: the killed write's temporary files are leftovers nobody
             // holds, which removeLeftovers must take; new cards go, a long card is reset.
             strays += safefile::removeLeftovers(m_baza);
+            const QString history = CardHistory(m_baza).folder();
+            strays += safefile::removeLeftovers(history);
+            const QStringList leftInHistory = QDir(history).entryList(QDir::Files | QDir::Hidden);
+            QVERIFY2(leftInHistory.size() <= 2,
+                     qPrintable(where + leftInHistory.join(' ') + " in the history"));
             const QStringList all =
                 QDir(m_baza).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
             for (const QString &name : all) {
-                if (name == kRewritten || name == kAppended || name == lockFileOf(QString()))
+                if (name == kRewritten || name == kAppended || name == lockFileOf(QString()) ||
+                    name == QStringLiteral(".history"))
                     continue;
                 QVERIFY2(expected.contains(name),
                          qPrintable(where + name + QStringLiteral(" stayed after removeLeftovers")));

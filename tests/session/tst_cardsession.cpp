@@ -1,6 +1,7 @@
 #include "BazaScan.h"
 #include "CardSearch.h"
 #include "CardSession.h"
+#include "ChangeWords.h"
 #include "FileName.h"
 #include "KlientIndex.h"
 #include "LineForms.h"
@@ -236,6 +237,52 @@ private slots:
         QCOMPARE(f.session.CurFile(), QStringLiteral("00000001.dat"));
     }
 
+    // Each write that replaces a card's bytes keeps them as a version; undo and restoring a version
+    // work on the card as it is now, so a sale another till recorded meanwhile stays.
+    void versionsUndoAndRestoreKeepOtherTillsSales()
+    {
+        Fixture f;
+        const QByteArray original = f.card();
+        QCOMPARE(f.session.open(0).error, FileError::None);
+        TovarCls corrected = f.session.showPurchase(0, f.sale("", ""));
+        corrected.Summa = "350";
+        QVERIFY(f.session.correctShownPurchase(corrected));
+        QCOMPARE(f.session.save(f.session.header()).error, FileError::None);
+        f.session.restore();
+        bool shownDeleted = false;
+        QCOMPARE(f.session.deletePurchase(1, f.session.header(), &shownDeleted).error, FileError::None);
+        QCOMPARE(f.session.save(f.session.header()).error, FileError::None); // same bytes: no version
+        QCOMPARE(safefile::appendToFile(f.baza + "00000001.dat",
+                                        cardfile::serializePurchase(f.sale("Иванов", "Плойка"))),
+                 FileError::None); // another till's sale: no version either
+        QList<CardVersion> versions = f.session.history().versions("00000001.dat");
+        QCOMPARE(versions.size(), 2);
+        QCOMPARE(versions[0].bytes, original);
+        QVERIFY(versionLine(versions[0], versions[1].bytes).endsWith("изменена сумма покупки 1: 300 → 350"));
+        QVERIFY(versionLine(versions[1], f.card()).endsWith("удалена покупка 2 Фен"));
+
+        // Undo: the deletion, then the correction; the other till's sale stays last.
+        QVERIFY(f.session.canUndo());
+        QVERIFY(f.session.undo().openCardChanged);
+        QCOMPARE(lines(f.session.purchases()), (QStringList{" 1 Утюг", " 2 Фен", " 3 Плойка"}));
+        QCOMPARE(f.session.undo().error, FileError::None);
+        QVERIFY(!f.session.canUndo());
+        const Card undone = cardfile::parse(f.card());
+        QCOMPARE(undone.pokupki[0].Summa, QStringLiteral("300"));
+        QCOMPARE(undone.pokupki.size(), 3);
+
+        // Restoring the card as it was corrected, before the deletion: the sale recorded since
+        // stays after its purchases.
+        versions = f.session.history().versions("00000001.dat");
+        QCOMPARE(versions.size(), 4);
+        const auto restored = f.session.restoreVersion("00000001.dat", versions[1]);
+        QCOMPARE(restored.error, FileError::None);
+        QCOMPARE(restored.kept, 1);
+        QVERIFY(f.card().startsWith(versions[1].bytes));
+        QCOMPARE(lines(f.session.purchases()), (QStringList{" 1 Утюг", " 2 Фен", " 3 Плойка"}));
+        QCOMPARE(f.session.history().versions("00000001.dat").size(), 5);
+    }
+
     // A card named by a Windows program (Windows-1251 bytes, not UTF-8) is read, recorded into and
     // saved under its own name; messages show the name readable.
     void aWindowsNamedCardIsWrittenByItsBytes()
@@ -264,7 +311,9 @@ private slots:
         QCOMPARE(bazascan::listCardFiles(f.baza).size(), 2);
         QCOMPARE(fileMessage(filename::decode(name), FileMessage::NotFound),
                  QStringLiteral("Файл \"Петров.dat\" не найден."));
-        ::unlink((folder + name).constData()); // a name QTemporaryDir cannot remove
+        // Names QTemporaryDir cannot remove.
+        ::unlink((folder + name).constData());
+        ::unlink((folder + ".history/" + name + ".v").constData());
     }
 
     void newCardsTakeAFreeNameAndAFailedSaveChangesNothing()

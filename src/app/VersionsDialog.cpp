@@ -1,0 +1,108 @@
+#include "VersionsDialog.h"
+
+#include "ChangeWords.h"
+#include "Dialogs.h"
+#include "FileName.h"
+#include "LineForms.h"
+#include "SafeFile.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+VersionsDialog::VersionsDialog(CardSession &session, QString fileName,
+                               std::function<void(const CardSession::RestoreResult &)> restored, QWidget *parent)
+    : QDialog(parent), m_session(session), m_fileName(std::move(fileName)), m_restored(std::move(restored)),
+      m_list(new QListWidget(this)), m_purchases(new QListWidget(this)), m_note(new QLabel(this)),
+      m_restore(new QPushButton(QStringLiteral("Восстановить"), this))
+{
+    setWindowTitle(QStringLiteral("Прежние версии — ") + filename::display(m_fileName));
+    m_list->setObjectName(QStringLiteral("VersionsLst"));
+    m_purchases->setObjectName(QStringLiteral("VersionPurchasesLst"));
+    m_note->setObjectName(QStringLiteral("VersionsNote"));
+    m_note->setWordWrap(true);
+    m_restore->setObjectName(QStringLiteral("VersionsRestore"));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->addButton(m_restore, QDialogButtonBox::ActionRole);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_restore, &QPushButton::clicked, this, &VersionsDialog::restore);
+    connect(m_list, &QListWidget::currentRowChanged, this, &VersionsDialog::showVersion);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Версии карточки, последняя сверху:"), this));
+    layout->addWidget(m_list, 3);
+    layout->addWidget(new QLabel(QStringLiteral("Карточка в этой версии:"), this));
+    layout->addWidget(m_purchases, 2);
+    layout->addWidget(m_note);
+    layout->addWidget(buttons);
+    resize(640, 480);
+    fill();
+}
+
+void VersionsDialog::fill()
+{
+    QList<CardVersion> versions = m_session.history().versions(m_fileName);
+    QByteArray now;
+    (void)safefile::readFile(m_session.bazaPath() + m_fileName, now);
+    QStringList lines;
+    for (qsizetype i = 0; i < versions.size(); ++i) {
+        const QByteArray &next = i + 1 < versions.size() ? versions[i + 1].bytes : now;
+        if (versions[i].bytes == next) { // a write killed before it replaced the card
+            versions.remove(i--);
+            continue;
+        }
+        lines << versionLine(versions[i], next);
+    }
+    std::reverse(versions.begin(), versions.end());
+    std::reverse(lines.begin(), lines.end());
+    m_versions = versions;
+    m_list->clear();
+    m_list->addItems(lines);
+    if (m_versions.isEmpty())
+        m_note->setText(QStringLiteral("У этой карточки ещё нет прежних версий."));
+    m_restore->setEnabled(!m_versions.isEmpty());
+    m_list->setCurrentRow(m_versions.isEmpty() ? -1 : 0);
+}
+
+void VersionsDialog::showVersion(int row)
+{
+    m_purchases->clear();
+    if (row < 0 || row >= m_versions.size())
+        return;
+    const Card card = cardfile::parse(m_versions[row].bytes);
+    const CardHeader &h = card.header;
+    m_purchases->addItem(QStringList{h.familiya, h.imya, h.otchestvo}.join(QLatin1Char(' ')).simplified() +
+                         QStringLiteral(", тел. ") + h.telDom + QStringLiteral(" / ") + h.telRab);
+    for (int i = 0; i < card.pokupki.size(); ++i)
+        m_purchases->addItem(lineforms::pokupkaLine(i + 1, card.pokupki[i].Tovar) + QStringLiteral(" — ") +
+                             card.pokupki[i].Summa);
+}
+
+void VersionsDialog::restore()
+{
+    const int row = m_list->currentRow();
+    if (row < 0 || row >= m_versions.size())
+        return;
+    const QString when = m_versions[row].replaced.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    if (!Dialogs::current().confirm(this, QStringLiteral("Сделать карточку такой, какой она была до ") + when +
+                                              QStringLiteral("?\r\nНынешняя карточка останется в прежних версиях.")))
+        return;
+    const CardSession::RestoreResult result = m_session.restoreVersion(m_fileName, m_versions[row]);
+    if (result.error != FileError::None) {
+        Dialogs::current().critical(this, writeFailureMessage(m_fileName, result.error));
+        return;
+    }
+    fill();
+    m_note->setText(QStringLiteral("Карточка восстановлена такой, какой была до ") + when + QLatin1Char('.') +
+                    (result.kept ? QStringLiteral(" Покупки, добавленные после этой версии (%1), оставлены после "
+                                                  "восстановленных.")
+                                       .arg(result.kept)
+                                 : QString()));
+    if (m_restored)
+        m_restored(result);
+}

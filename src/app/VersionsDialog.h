@@ -1,0 +1,36 @@
+#pragma once
+
+#include "CardSession.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+// "Прежние версии": the open card's earlier versions, newest first, with what each write changed;
+// the chosen version's purchases below; "Восстановить" makes it the card again.
+class VersionsDialog final : public QDialog {
+    Q_OBJECT
+
+public:
+    // `restored` runs after a version was written back, for the main window to follow.
+    VersionsDialog(CardSession &session, QString fileName, std::function<void(const CardSession::RestoreResult &)> restored,
+                   QWidget *parent = nullptr);
+
+private:
+    void fill();
+    void showVersion(int row);
+    void restore();
+
+    CardSession &m_session;
+    QString m_fileName;
+    std::function<void(const CardSession::RestoreResult &)> m_restored;
+    QList<CardVersion> m_versions; // newest first, as listed
+    QListWidget *m_list;
+    QListWidget *m_purchases;
+    QLabel *m_note;
+    QPushButton *m_restore;
+};

@@ -1,0 +1,103 @@
+#include "CardHistory.h"
+
+#include "FileName.h"
+#include "SafeFile.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr char kHistoryFolder[] = ".history";
+
+// Makes the history folder, with the group's write bit where the data folder has it, so that
+// every till of the shop may add to it.
+FileError makeFolder(const QString &bazaPath, const QString &folder)
+{
+    const QByteArray path = filename::encode(folder);
+    struct stat st {};
+    if (::stat(path.constData(), &st) == 0)
+        return S_ISDIR(st.st_mode) ? FileError::None : FileError::Other;
+    struct stat baza {};
+    if (::stat(filename::encode(bazaPath).constData(), &baza) != 0)
+        return classifyErrno(errno);
+    if (::mkdir(path.constData(), 0777) != 0 && errno != EEXIST)
+        return classifyErrno(errno);
+    if (baza.st_mode & S_IWGRP)
+        ::chmod(path.constData(), 0775 | (baza.st_mode & S_ISGID));
+    return FileError::None;
+}
+
+} // namespace
+
+CardHistory::CardHistory(QString bazaPath) : m_folder(bazaPath + QLatin1String(kHistoryFolder) + QLatin1Char('/'))
+{
+}
+
+QString CardHistory::fileFor(const QString &cardFile) const
+{
+    return m_folder + cardFile + QStringLiteral(".v");
+}
+
+FileError CardHistory::keep(const QString &cardFile, const QByteArray &replaced, int purchasesAfter,
+                            const QDateTime &now) const
+{
+    const QString baza = m_folder.left(m_folder.size() - int(sizeof(kHistoryFolder)));
+    if (const FileError error = makeFolder(baza, m_folder); error != FileError::None)
+        return error;
+    return safefile::rewriteLocked(fileFor(cardFile), [&](const QByteArray *current) {
+        QList<CardVersion> versions = current ? parse(*current) : QList<CardVersion>();
+        versions.append({now, replaced, purchasesAfter});
+        return safefile::Rewrite::writing(serialize(pruned(versions, now)));
+    });
+}
+
+QList<CardVersion> CardHistory::versions(const QString &cardFile) const
+{
+    QByteArray file;
+    return safefile::readFile(fileFor(cardFile), file) == FileError::None ? parse(file)
+                                                                          : QList<CardVersion>();
+}
+
+QList<CardVersion> CardHistory::pruned(QList<CardVersion> versions, const QDateTime &now)
+{
+    const QDateTime since = now.addDays(-kKeepDays);
+    qsizetype drop = 0;
+    while (drop < versions.size() - kKeepAtLeast && versions[drop].replaced < since)
+        ++drop;
+    versions.remove(0, drop);
+    return versions;
+}
+
+QList<CardVersion> CardHistory::parse(const QByteArray &file)
+{
+    QList<CardVersion> versions;
+    qsizetype at = 0;
+    while (at < file.size()) {
+        const qsizetype end = file.indexOf('\n', at);
+        if (end < 0)
+            break;
+        const QList<QByteArray> fields = file.mid(at, end - at).split(' ');
+        bool okTime = false, okSize = false, okCount = false;
+        if (fields.size() != 4 || fields[0] != "V")
+            break;
+        const qint64 ms = fields[1].toLongLong(&okTime);
+        const qsizetype size = fields[2].toLongLong(&okSize);
+        const int count = fields[3].toInt(&okCount);
+        if (!okTime || !okSize || !okCount || size < 0 || size > file.size() - end - 1)
+            break;
+        versions.append({QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC), file.mid(end + 1, size), count});
+        at = end + 1 + size;
+    }
+    return versions;
+}
+
+QByteArray CardHistory::serialize(const QList<CardVersion> &versions)
+{
+    QByteArray file;
+    for (const CardVersion &v : versions)
+        file += "V " + QByteArray::number(v.replaced.toMSecsSinceEpoch()) + ' ' +
+                QByteArray::number(v.bytes.size()) + ' ' + QByteArray::number(v.purchasesAfter) + '\n' +
+                v.bytes;
+    return file;
+}

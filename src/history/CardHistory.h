@@ -1,0 +1,51 @@
+#pragma once
+
+#include "FileError.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// An earlier content of a card: what a write replaced, and when.
+struct CardVersion {
+    QDateTime replaced; // UTC
+    QByteArray bytes;
+    // How many purchases the write that replaced it left in the card: the sales past them were
+    // appended afterwards, by this till or another.
+    int purchasesAfter = 0;
+};
+
+// Every card's earlier contents, kept in the hidden folder ".history" of the data folder (the
+// customer scan never looks there): one file per card, "<card file>.v", to which each version is
+// added at the end. A version is kept before the write that replaces it, under the card's lock:
+// after a kill at any moment the card is old, or new with its old content in its history.
+class CardHistory {
+public:
+    explicit CardHistory(QString bazaPath);
+
+    // Keeps `replaced` as the newest version of `cardFile`, then prunes it by the rule below.
+    [[nodiscard]] FileError keep(const QString &cardFile, const QByteArray &replaced, int purchasesAfter,
+                                 const QDateTime &now = QDateTime::currentDateTimeUtc()) const;
+
+    // The versions of `cardFile`, oldest first; none when it has no history or it cannot be read.
+    QList<CardVersion> versions(const QString &cardFile) const;
+
+    // What pruning keeps: every version of the last kKeepDays days, and at least the newest
+    // kKeepAtLeast versions.
+    static constexpr int kKeepDays = 90;
+    static constexpr int kKeepAtLeast = 20;
+    static QList<CardVersion> pruned(QList<CardVersion> versions, const QDateTime &now);
+
+    // The history file's format, for reading and writing it: versions one after another, each a
+    // line "V <replaced, ms since 1970 UTC> <bytes> <purchases after>" and the bytes. A torn end
+    // (a write killed half-way on a file system that allowed it) ends the list.
+    static QList<CardVersion> parse(const QByteArray &file);
+    static QByteArray serialize(const QList<CardVersion> &versions);
+
+    QString folder() const { return m_folder; }
+
+private:
+    QString fileFor(const QString &cardFile) const;
+    QString m_folder;
+};

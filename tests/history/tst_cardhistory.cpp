@@ -1,0 +1,86 @@
+#include "CardHistory.h"
+#include "ChangeWords.h"
+
+#include <QTest>
+
+namespace {
+
+const QDateTime kNow = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+
+QList<CardVersion> daysAgo(const QList<int> &days)
+{
+    QList<CardVersion> versions;
+    for (int d : days)
+        versions.append({kNow.addDays(-d), QByteArray::number(d), 0});
+    return versions;
+}
+
+TovarCls purchase(const QString &tovar, const QString &summa)
+{
+    TovarCls p;
+    p.Day = "1";
+    p.God = "2024";
+    p.Tovar = tovar;
+    p.Summa = summa;
+    return p;
+}
+
+} // namespace
+
+class TestCardHistory : public QObject {
+    Q_OBJECT
+
+private slots:
+    void pruningKeepsRecentAndTheLastFew_data()
+    {
+        QTest::addColumn<QList<int>>("ages"); // days, oldest first
+        QTest::addColumn<int>("kept");
+        QList<int> old(30, 400);
+        QTest::newRow("all recent") << QList<int>{80, 10, 0} << 3;
+        QTest::newRow("old but few") << QList<int>{500, 400} << 2;
+        QTest::newRow("old beyond the last 20") << old << CardHistory::kKeepAtLeast;
+        QTest::newRow("old ones before recent ones") << (old + QList<int>(25, 1)) << 25;
+    }
+
+    void pruningKeepsRecentAndTheLastFew()
+    {
+        QFETCH(QList<int>, ages);
+        QFETCH(int, kept);
+        const QList<CardVersion> versions = daysAgo(ages);
+        const QList<CardVersion> left = CardHistory::pruned(versions, kNow);
+        QCOMPARE(left.size(), kept);
+        QCOMPARE(left.last().bytes, versions.last().bytes); // the newest always stays
+    }
+
+    // Read back as written, including bytes that look like a record; a torn end is dropped.
+    void fileFormatSurvivesATornEnd()
+    {
+        QList<CardVersion> versions{{kNow, "Иванов\r\nV 1 2 3\n", 2}, {kNow.addSecs(60), QByteArray(), 0}};
+        const QByteArray file = CardHistory::serialize(versions);
+        const QList<CardVersion> back = CardHistory::parse(file);
+        QCOMPARE(back.size(), 2);
+        QCOMPARE(back[0].bytes, versions[0].bytes);
+        QCOMPARE(back[0].replaced, kNow);
+        QCOMPARE(back[0].purchasesAfter, 2);
+        QCOMPARE(CardHistory::parse(file + "V 5 100 1\nshort").size(), 2);
+    }
+
+    void changesInWords()
+    {
+        Card a{{"Иванов", "Иван", "", "1", "2", "5", 0, "1970"}, {purchase("Утюг", "300"), purchase("Фен", "90")}};
+        Card b = a;
+        b.header.telDom = "3";
+        b.pokupki[1].Summa = "900";
+        QCOMPARE(changeWords(a, b),
+                 (QStringList{"изменён телефон", "изменена сумма покупки 2: 90 → 900"}));
+        b = a;
+        b.pokupki.removeFirst();
+        b.pokupki.append({purchase("Лампа", "5"), purchase("Чайник", "7")});
+        QCOMPARE(changeWords(a, b), (QStringList{"удалена покупка 1 Утюг", "добавлена покупка 2 Лампа",
+                                                 "добавлена покупка 3 Чайник"}));
+        QCOMPARE(changeWords(a, a), QStringList{"без изменений"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardHistory)
+#include "tst_cardhistory.moc"
