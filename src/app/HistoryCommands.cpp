@@ -13,9 +13,10 @@ void FrmForma::FileVersions_Click()
                                                          "откройте карточку покупателя."));
         return;
     }
-    VersionsDialog dialog(*m_session, CurFile(), [this](const CardSession::RestoreResult &restored) {
-        followOwnRewrite(restored.openCardChanged);
-    }, this);
+    VersionsDialog dialog(
+        *m_session, CurFile(),
+        [this](const CardSession::RestoreResult &restored) { followOwnRewrite(restored.openCardChanged); },
+        this);
     dialog.exec();
 }
 

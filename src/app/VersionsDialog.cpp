@@ -15,7 +15,8 @@
 #include <algorithm>
 
 VersionsDialog::VersionsDialog(CardSession &session, QString fileName,
-                               std::function<void(const CardSession::RestoreResult &)> restored, QWidget *parent)
+                               std::function<void(const CardSession::RestoreResult &)> restored,
+                               QWidget *parent)
     : QDialog(parent), m_session(session), m_fileName(std::move(fileName)), m_restored(std::move(restored)),
       m_list(new QListWidget(this)), m_purchases(new QListWidget(this)), m_note(new QLabel(this)),
       m_restore(new QPushButton(QStringLiteral("Восстановить"), this))
@@ -88,9 +89,11 @@ void VersionsDialog::restore()
     const int row = m_list->currentRow();
     if (row < 0 || row >= m_versions.size())
         return;
-    const QString when = m_versions[row].replaced.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
-    if (!Dialogs::current().confirm(this, QStringLiteral("Сделать карточку такой, какой она была до ") + when +
-                                              QStringLiteral("?\r\nНынешняя карточка останется в прежних версиях.")))
+    const QString when =
+        m_versions[row].replaced.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    if (!Dialogs::current().confirm(
+            this, QStringLiteral("Сделать карточку такой, какой она была до ") + when +
+                      QStringLiteral("?\r\nНынешняя карточка останется в прежних версиях.")))
         return;
     const CardSession::RestoreResult result = m_session.restoreVersion(m_fileName, m_versions[row]);
     if (result.error != FileError::None) {
@@ -99,10 +102,11 @@ void VersionsDialog::restore()
     }
     fill();
     m_note->setText(QStringLiteral("Карточка восстановлена такой, какой была до ") + when + QLatin1Char('.') +
-                    (result.kept ? QStringLiteral(" Покупки, добавленные после этой версии (%1), оставлены после "
-                                                  "восстановленных.")
-                                       .arg(result.kept)
-                                 : QString()));
+                    (result.kept
+                         ? QStringLiteral(" Покупки, добавленные после этой версии (%1), оставлены после "
+                                          "восстановленных.")
+                               .arg(result.kept)
+                         : QString()));
     if (m_restored)
         m_restored(result);
 }

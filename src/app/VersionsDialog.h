@@ -17,7 +17,8 @@ class VersionsDialog final : public QDialog {
 
 public:
     // `restored` runs after a version was written back, for the main window to follow.
-    VersionsDialog(CardSession &session, QString fileName, std::function<void(const CardSession::RestoreResult &)> restored,
+    VersionsDialog(CardSession &session, QString fileName,
+                   std::function<void(const CardSession::RestoreResult &)> restored,
                    QWidget *parent = nullptr);
 
 private:

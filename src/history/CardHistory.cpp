@@ -30,7 +30,8 @@ FileError makeFolder(const QString &bazaPath, const QString &folder)
 
 } // namespace
 
-CardHistory::CardHistory(QString bazaPath) : m_folder(bazaPath + QLatin1String(kHistoryFolder) + QLatin1Char('/'))
+CardHistory::CardHistory(QString bazaPath)
+    : m_folder(bazaPath + QLatin1String(kHistoryFolder) + QLatin1Char('/'))
 {
 }
 

@@ -32,7 +32,8 @@ CardSession::UndoResult CardSession::undo()
             p.insert(std::min(step.row, int(p.size())), step.before); // a deleted purchase comes back
         } else {
             // The corrected purchase where it was, or wherever deletions moved it.
-            const qsizetype at = step.row < p.size() && p[step.row] == *step.after ? step.row : p.indexOf(*step.after);
+            const qsizetype at =
+                step.row < p.size() && p[step.row] == *step.after ? step.row : p.indexOf(*step.after);
             if (at < 0) {
                 result.changedElsewhere = true;
                 return rewrite;

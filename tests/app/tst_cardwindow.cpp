@@ -1,9 +1,13 @@
 #include "WindowFixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QListView>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -153,6 +157,55 @@ private slots:
         QCOMPARE(f.combo("BzDMesac")->currentIndex(), -1);
         QVERIFY(f.lines("PokupkiLst").isEmpty());
         QCOMPARE(w.PokupkaNum(), 0);
+    }
+
+    // Ctrl+Z undoes a deleted purchase unless a text box has the focus; the versions window brings
+    // back an earlier content of the card.
+    void undoAndEarlierVersionsThroughTheMenus()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        w.OpenFile(0);
+        f.selectLine("PokupkiLst", 1);
+        QTest::keyClick(f.list("PokupkiLst"), Qt::Key_Delete);
+        QCOMPARE(f.lines("PokupkiLst"), (QStringList{" 1 Телевизор", " 2 Чайник"}));
+        const QByteArray deleted = f.card("00000001.dat");
+
+        const QString otchestvo = f.bz(BzD::Otchestvo)->text();
+        f.type(f.bz(BzD::Otchestvo), "Ю");
+        QTest::keyClick(f.bz(BzD::Otchestvo), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.bz(BzD::Otchestvo)->text(), otchestvo); // the box's own undo
+        QCOMPARE(f.card("00000001.dat"), deleted);
+        f.list("PokupkiLst")->setFocus();
+        QTest::keyClick(f.list("PokupkiLst"), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard()));
+        QCOMPARE(f.lines("PokupkiLst"), (QStringList{" 1 Телевизор", " 2 Утюг", " 3 Чайник"}));
+
+        // The newest version is the card without Утюг, as the deletion left it.
+        QStringList listed, shown;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            const auto linesOf = [&](const char *name) {
+                QStringList out;
+                for (QListWidgetItem *item :
+                     dialog->findChild<QListWidget *>(name)->findItems("", Qt::MatchContains))
+                    out << item->text();
+                return out;
+            };
+            listed = linesOf("VersionsLst");
+            shown = linesOf("VersionPurchasesLst");
+            dialog->findChild<QPushButton *>("VersionsRestore")->click();
+            dialog->reject();
+        });
+        f.find<QAction>("FileVersions")->trigger();
+        QCOMPARE(listed.size(), 2);
+        QVERIFY(listed[0].endsWith("добавлена покупка 2 Утюг"));
+        QVERIFY(listed[1].endsWith("удалена покупка 2 Утюг"));
+        QCOMPARE(shown.size(), 3); // the customer, then two purchases
+        QCOMPARE(f.card("00000001.dat"), deleted);
+        QCOMPARE(f.lines("PokupkiLst"), (QStringList{" 1 Телевизор", " 2 Чайник"}));
     }
 
     void vanishedCardIsReportedAndDropped()

@@ -67,12 +67,12 @@ private slots:
 
     void changesInWords()
     {
-        Card a{{"Иванов", "Иван", "", "1", "2", "5", 0, "1970"}, {purchase("Утюг", "300"), purchase("Фен", "90")}};
+        Card a{{"Иванов", "Иван", "", "1", "2", "5", 0, "1970"},
+               {purchase("Утюг", "300"), purchase("Фен", "90")}};
         Card b = a;
         b.header.telDom = "3";
         b.pokupki[1].Summa = "900";
-        QCOMPARE(changeWords(a, b),
-                 (QStringList{"изменён телефон", "изменена сумма покупки 2: 90 → 900"}));
+        QCOMPARE(changeWords(a, b), (QStringList{"изменён телефон", "изменена сумма покупки 2: 90 → 900"}));
         b = a;
         b.pokupki.removeFirst();
         b.pokupki.append({purchase("Лампа", "5"), purchase("Чайник", "7")});
