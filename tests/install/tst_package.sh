@@ -1,82 +1,57 @@
 #!/usr/bin/env bash
-# The Debian package made from this build tree: the layout, the menu entry, lintian's verdict, and
-# the maintainer scripts run for real (the group, the folders' mode through dpkg-statoverride, the
-# base kept on removal and purge). Skipped where root, a tool, or a machine free of the package is
-# missing.
+# The Debian package made from this build tree: its layout, menu entry and lintian's verdict, then
+# its maintainer scripts run for real (group, folder modes by dpkg-statoverride, an administrator's
+# override kept, the base kept on removal and purge). Skipped without root or the tools, or where
+# the package or /var/lib/tarvesko is already on the machine.
 set -euo pipefail
 build=$1
 cpack=$2
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
-[ "$(id -u)" = 0 ] || skip "the maintainer scripts need root"
-for tool in dpkg-deb dpkg-shlibdeps lintian desktop-file-validate addgroup; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed"
-done
+[ "$(id -u)" = 0 ] || skip "needs root"
+for tool in dpkg-shlibdeps lintian desktop-file-validate addgroup; do command -v $tool >/dev/null || skip "no $tool"; done
 tmp=$(mktemp -d /tmp/tarvesko-package.XXXXXX)
-cleanups=("rm -rf $tmp")
-trap 'status=$?; set +e; for ((i = ${#cleanups[@]} - 1; i >= 0; i--)); do eval "${cleanups[i]}"; done; exit $status' EXIT
+trap 'rm -rf "$tmp"' EXIT
+"$cpack" -G DEB -B "$tmp" --config "$build/CPackConfig.cmake" >"$tmp/log" 2>&1 || { cat "$tmp/log"; fail "cpack"; }
+deb=$(echo "$tmp"/tarvesko_*_amd64.deb)
 
-"$cpack" -G DEB -B "$tmp/out" --config "$build/CPackConfig.cmake" >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; fail "cpack failed"; }
-deb=$(echo "$tmp"/out/tarvesko_*_amd64.deb)
-[ -f "$deb" ] || fail "no tarvesko_<version>_amd64.deb made"
-
-# Mode, owner, name (and link target) of what the layout needs.
-dpkg-deb -c "$deb" | awk '{ printf "%s %s", $1, $2; for (i = 6; i <= NF; i++) printf " %s", $i; print "" }' >"$tmp/contents"
-while read -r line; do
-  grep -Fxq -e "$line" "$tmp/contents" || fail "not in the package: $line"
-done <<'LIST'
+dpkg-deb -c "$deb" | awk '{ printf "%s %s", $1, $2; for (i = 6; i <= NF; i++) printf " %s", $i; print "" }' >"$tmp/files"
+while read -r line; do grep -Fxq -e "$line" "$tmp/files" || fail "not in the package: $line"; done <<'LIST'
 -rwxr-xr-x root/root ./usr/lib/tarvesko/tarvesko
 lrwxrwxrwx root/root ./usr/lib/tarvesko/База -> /var/lib/tarvesko/База
 drwxr-xr-x root/root ./var/lib/tarvesko/
-drwxr-xr-x root/root ./var/lib/tarvesko/База/
 -rw-r--r-- root/root ./var/lib/tarvesko/База/Справка.html
--rw-r--r-- root/root ./usr/share/applications/tarvesko.desktop
 -rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/tarvesko.svg
--rw-r--r-- root/root ./usr/share/doc/tarvesko/copyright
 LIST
-dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6.*adduser\|adduser.*libqt6widgets6' || fail "Depends lacks the Qt libraries or adduser"
-
+dpkg-deb -f "$deb" Depends | grep -q 'adduser.*libqt6widgets6' || fail "Depends lacks adduser or Qt"
 dpkg-deb -x "$deb" "$tmp/root"
 entry="$tmp/root/usr/share/applications/tarvesko.desktop"
-desktop-file-validate "$entry" || fail "the menu entry is not valid"
-for line in 'Exec="/usr/lib/tarvesko/tarvesko"' 'Path=/var/lib/tarvesko'; do
-  grep -Fxq "$line" "$entry" || fail "the menu entry lacks $line"
-done
-
-# Only informational tags are left (the layout's help page in /var/lib, the program in /usr/lib).
+desktop-file-validate "$entry" && grep -Fxq 'Exec="/usr/lib/tarvesko/tarvesko"' "$entry" &&
+  grep -Fxq 'Path=/var/lib/tarvesko' "$entry" || fail "the menu entry does not start the program in /var/lib/tarvesko"
 lintian -EvIL +pedantic "$deb" 2>/dev/null | tee "$tmp/lintian"
 ! grep -q '^[EW]:' "$tmp/lintian" || fail "lintian reports errors or warnings"
 
-# The maintainer scripts, on this machine's real group and folders.
-if dpkg-query -W -f='${Status}' tarvesko 2>/dev/null | grep -q installed || [ -e /var/lib/tarvesko ] ||
-  dpkg-statoverride --list '/var/lib/tarvesko*' >/dev/null; then
-  skip "the maintainer scripts: tarvesko or /var/lib/tarvesko is already on this machine"
-fi
+dpkg-query -W tarvesko >/dev/null 2>&1 || [ -e /var/lib/tarvesko ] && skip "maintainer scripts: tarvesko is on this machine"
+group_made=$(getent group tarvesko >/dev/null || echo 1)
+base=/var/lib/tarvesko/База
+undo() {
+  for d in /var/lib/tarvesko $base; do dpkg-statoverride --remove $d 2>/dev/null || true; done
+  rm -rf /var/lib/tarvesko "$tmp"
+  [ -z "$group_made" ] || delgroup --quiet --system tarvesko
+}
+trap undo EXIT
 dpkg-deb -e "$deb" "$tmp/control"
-getent group tarvesko >/dev/null || cleanups+=("delgroup --quiet --system tarvesko")
-cleanups+=("rm -rf /var/lib/tarvesko")
-cleanups+=("for d in /var/lib/tarvesko /var/lib/tarvesko/База; do dpkg-statoverride --list \$d >/dev/null && dpkg-statoverride --remove \$d; done")
-mkdir -p /var/lib/tarvesko/База # as dpkg unpacks them
+mkdir -p $base # as dpkg unpacks it
 mode_is() { [ "$(stat -c '%U:%G %a' "$1")" = "$2" ] || fail "$1 is $(stat -c '%U:%G %a' "$1"), not $2"; }
-
 sh "$tmp/control/postinst" configure
-getent group tarvesko | grep -q . || fail "no group tarvesko"
-mode_is /var/lib/tarvesko "root:tarvesko 2775"
-mode_is /var/lib/tarvesko/База "root:tarvesko 2775"
-
-# An administrator's own mode stays over an upgrade.
-dpkg-statoverride --remove /var/lib/tarvesko/База
-dpkg-statoverride --update --add root tarvesko 2770 /var/lib/tarvesko/База
-sh "$tmp/control/postinst" configure 2.1
-mode_is /var/lib/tarvesko/База "root:tarvesko 2770"
-mode_is /var/lib/tarvesko "root:tarvesko 2775"
-
-echo card >/var/lib/tarvesko/База/00000001.dat
-echo goods >/var/lib/tarvesko/Товары.txt
+mode_is /var/lib/tarvesko "root:tarvesko 2775" && mode_is $base "root:tarvesko 2775"
+dpkg-statoverride --remove $base && dpkg-statoverride --update --add root tarvesko 2770 $base
+sh "$tmp/control/postinst" configure 2.1 # an upgrade keeps the administrator's mode
+mode_is $base "root:tarvesko 2770"
+echo card >$base/00000001.dat && echo goods >/var/lib/tarvesko/Товары.txt
 for step in remove purge; do
-  sh "$tmp/control/postrm" "$step" | grep -q /var/lib/tarvesko || fail "postrm $step does not say where the base stays"
-  [ -s /var/lib/tarvesko/База/00000001.dat ] && [ -s /var/lib/tarvesko/Товары.txt ] || fail "postrm $step removed the base"
+  sh "$tmp/control/postrm" $step | grep -q /var/lib/tarvesko || fail "postrm $step does not say where the base stays"
+  [ -s $base/00000001.dat ] && [ -s /var/lib/tarvesko/Товары.txt ] || fail "postrm $step removed the base"
 done
-! dpkg-statoverride --list '/var/lib/tarvesko*' || fail "the purge left the folders' statoverrides"
-getent group tarvesko >/dev/null || fail "the purge removed the group whose files stay"
+! dpkg-statoverride --list '/var/lib/tarvesko*' || fail "the purge left the statoverrides"
 echo "ok: $deb"
