@@ -265,6 +265,7 @@ void Restorer::restore()
             ::unlink(path.constData());
     }
     m_saved.clear();
+    QDir(m_baza + QStringLiteral(".history")).removeRecursively(); // the versions the measured writes kept
 }
 
 } // namespace benchdata

@@ -31,7 +31,7 @@ QByteArray cardBytes(std::uint64_t k);
 QByteArray cardWithPurchases(std::uint64_t k, int purchases);
 
 // Files the measurements change: what they held before is written back (or what they created is
-// removed) by restore(), so the folder stays the same from run to run.
+// removed) by restore(), and the cards' history goes, so the folder stays the same from run to run.
 class Restorer {
 public:
     explicit Restorer(QString baza) : m_baza(std::move(baza)) {}
