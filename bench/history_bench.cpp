@@ -100,18 +100,18 @@ int main(int argc, char **argv)
     const QDateTime late = start.addDays(kDays);
     const double keepMs = medianMs(21, [&] { (void)history.keep(file, card, 2, late); });
     const QByteArray historyBytes = CardHistory::serialize(history.versions(file));
-    const double rawMs = medianMs(21, [&] {
-        (void)safefile::replaceFile(history.folder() + QStringLiteral("raw.v"), historyBytes);
-    });
+    const double rawMs = medianMs(
+        21, [&] { (void)safefile::replaceFile(history.folder() + QStringLiteral("raw.v"), historyBytes); });
 
     std::printf("tarvesko_history_bench: %d cards (%.1f MB of cards), %d corrections or deletions a day "
                 "for %d days, pruned to %d days or at least %d versions a card\n",
                 kCards, double(cardBytes) / 1e6, kWritesPerDay, kDays, CardHistory::kKeepDays,
                 CardHistory::kKeepAtLeast);
-    std::printf("history on disk: %lld files, %.2f MB of bytes, %.2f MB of disk blocks (the cards: %.1f MB of "
-                "blocks; the history adds %.1f %%)\n",
-                static_cast<long long>(versions.size()), double(bytes) / 1e6, double(blocks) * 512 / 1e6,
-                double(cardBlocks) / 1e6, 100.0 * double(blocks) * 512 / double(cardBlocks));
+    std::printf(
+        "history on disk: %lld files, %.2f MB of bytes, %.2f MB of disk blocks (the cards: %.1f MB of "
+        "blocks; the history adds %.1f %%)\n",
+        static_cast<long long>(versions.size()), double(bytes) / 1e6, double(blocks) * 512 / 1e6,
+        double(cardBlocks) / 1e6, 100.0 * double(blocks) * 512 / double(cardBlocks));
     std::printf("keep one version (busiest card, %d versions): %.2f ms; raw safe write of that history: "
                 "%.2f ms; ratio %.2f x\n",
                 kept, keepMs, rawMs, keepMs / rawMs);

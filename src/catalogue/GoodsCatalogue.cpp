@@ -133,7 +133,8 @@ QByteArray GoodsCatalogue::mergedInto(const QByteArray &fileBytes) const
     return merged.serialize();
 }
 
-FileError GoodsCatalogue::save(const QString &path) const
+FileError GoodsCatalogue::save(const QString &path,
+                               const std::function<FileError(const QByteArray &)> &keep) const
 {
     // Held until the new file is in place. Without it (a folder this user may not write, or the
     // other copy stuck for seconds) the save goes on: the write reports its own error, and this
@@ -142,5 +143,11 @@ FileError GoodsCatalogue::save(const QString &path) const
     QByteArray onDisk;
     if (const FileError error = readGoodsFile(path, onDisk); error != FileError::None)
         return error;
-    return safefile::replaceFile(path, mergedInto(onDisk));
+    const QByteArray merged = mergedInto(onDisk);
+    return safefile::rewriteLocked(path, [&](const QByteArray *) {
+        safefile::Rewrite rewrite = safefile::Rewrite::writing(merged);
+        if (keep && !onDisk.isEmpty() && onDisk != merged)
+            rewrite.beforeRename = [&] { return keep(onDisk); };
+        return rewrite;
+    });
 }

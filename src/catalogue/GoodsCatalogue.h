@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QIODevice;
 
 // The goods names offered in the goods field: kept sorted (Russian, letter case ignored),
@@ -45,7 +47,10 @@ public:
     // Under the file's lock, which the other copy of the program takes too, reads the file again
     // and writes it as mergedInto() gives. A file that exists but cannot be read whole is left as
     // it is and reported.
-    [[nodiscard]] FileError save(const QString &path) const;
+    // `keep`, if given, is handed the file's bytes before they are replaced, still under the lock;
+    // its error leaves the file as it was.
+    [[nodiscard]] FileError save(const QString &path,
+                                 const std::function<FileError(const QByteArray &)> &keep = {}) const;
 
 private:
     QCollator m_collator;

@@ -402,5 +402,9 @@ int CardSession::addToCatalogue(const QString &tovar)
 
 FileError CardSession::saveCatalogueIfChanged(const QString &path) const
 {
-    return m_tovaryChanged ? m_catalogue.save(path) : FileError::None;
+    if (!m_tovaryChanged)
+        return FileError::None;
+    return m_catalogue.save(path, [this](const QByteArray &replaced) {
+        return m_history.keep(QStringLiteral("Товары.txt"), replaced, 0);
+    });
 }
