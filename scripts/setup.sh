@@ -3,7 +3,7 @@
 # Does nothing for packages that are already there.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-      libgl-dev fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev clang-format
+      libgl-dev libarchive-dev fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev clang-format
       lintian desktop-file-utils)
 missing=()
 for p in "${pkgs[@]}"; do

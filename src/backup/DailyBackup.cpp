@@ -1,0 +1,68 @@
+#include "DailyBackup.h"
+
+#include "FileLock.h"
+#include "Rotation.h"
+#include "SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <chrono>
+#include <sys/stat.h>
+
+namespace backup {
+namespace {
+
+// Makes the folder when it is missing. Its mode is set after mkdir, whose umask (022 as a rule)
+// would take the group's write that the folder above it gives.
+bool makeFolder(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0777) != 0)
+        return errno == EEXIST;
+    struct stat parent {};
+    struct stat made {};
+    if (::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &parent) == 0 &&
+        (parent.st_mode & S_IWGRP) && ::stat(native.constData(), &made) == 0)
+        ::chmod(native.constData(), (made.st_mode & 07777) | S_IRWXG);
+    return true;
+}
+
+DailyResult failed(const QString &why)
+{
+    return {DailyStatus::Failed, QStringLiteral("Резервная копия не записана: ") + why};
+}
+
+} // namespace
+
+DailyResult runIfDue(const Sources &sources, const QString &backupFolder, QDate today,
+                     const Progress &progress)
+{
+    if (!makeFolder(backupFolder))
+        return failed(QStringLiteral("папку \"%1\" создать не возможно.").arg(backupFolder));
+    const QDir folder(backupFolder);
+    const std::optional<FileLock> lock =
+        FileLock::acquire(folder.filePath(QStringLiteral(".tarvesko-backup.lock")), FileLock::kWholeFolder,
+                          std::chrono::milliseconds(0));
+    if (!lock && errno == EWOULDBLOCK)
+        return {DailyStatus::SkippedBusy, QStringLiteral("Резервную копию сейчас делает другая касса.")};
+    if (!lock)
+        return failed(QStringLiteral("нет доступа к папке \"%1\".").arg(backupFolder));
+    const QString target = folder.filePath(dailyBackupName(today));
+    if (safefile::nameTaken(target))
+        return {DailyStatus::SkippedDone, QStringLiteral("Резервная копия за сегодня уже есть.")};
+
+    safefile::removeLeftovers(backupFolder); // what a killed backup left
+    const Result written = writeBackup(sources, target, progress);
+    if (written.status != Status::Done)
+        return {written.status == Status::Cancelled ? DailyStatus::Cancelled : DailyStatus::Failed,
+                written.message};
+    const QStringList names = folder.entryList(QDir::Files | QDir::NoSymLinks);
+    for (const QString &name : backupsToRemove(names))
+        QFile::remove(folder.filePath(name));
+    return {DailyStatus::Done, written.message};
+}
+
+} // namespace backup

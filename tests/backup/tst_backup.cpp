@@ -1,0 +1,257 @@
+#include "ArchiveCheck.h"
+#include "Backup.h"
+#include "DailyBackup.h"
+#include "FileLock.h"
+#include "Rotation.h"
+#include "TestFiles.h"
+#include "Utf8Locale.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <clocale>
+#include <csignal>
+#include <cstring>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using testfiles::readAll;
+using testfiles::writeAll;
+using Files = QMap<QByteArray, QByteArray>; // UTF-8 name -> bytes
+
+namespace {
+
+// The archive's entries as libarchive reads them, and each entry's modification time.
+Files readZip(const QString &path, QMap<QByteArray, qint64> *mtimes = nullptr)
+{
+    const Utf8Locale utf8;
+    Files files;
+    archive *a = archive_read_new();
+    archive_read_support_format_zip(a);
+    archive_entry *e = nullptr;
+    if (archive_read_open_filename(a, QFile::encodeName(path).constData(), 65536) == ARCHIVE_OK)
+        while (archive_read_next_header(a, &e) == ARCHIVE_OK) {
+            QByteArray bytes(qsizetype(archive_entry_size(e)), '\0');
+            archive_read_data(a, bytes.data(), size_t(bytes.size()));
+            files.insert(archive_entry_pathname_utf8(e), bytes);
+            if (mtimes)
+                mtimes->insert(archive_entry_pathname_utf8(e), archive_entry_mtime(e));
+        }
+    archive_read_free(a);
+    return files;
+}
+
+} // namespace
+
+class TestBackup : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir{QStringLiteral("/tmp/tarvesko-XXXXXX")}; // where "nobody" can reach it
+    QString m_baza;
+    Files m_files; // what the backup must hold
+    backup::Sources sources() const { return {m_baza, m_dir.filePath(QStringLiteral("Товары.txt"))}; }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    // A data folder with Cyrillic names, hidden history, temporaries, locks, a link and a pipe.
+    void initTestCase()
+    {
+        std::setlocale(LC_ALL, "C");
+        ::umask(022);
+        QVERIFY(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0);
+        m_baza = path(QStringLiteral("База"));
+        QVERIFY(QDir().mkpath(m_baza + QStringLiteral("/.history/01")));
+        for (const char *name : {"00000001.dat", "Справка.html", "Иванов Пётр.dat", ".history/00000001.dat",
+                                 ".history/01/00000002.dat"}) {
+            // The help page is long enough to be deflated; the cards are stored.
+            const QByteArray bytes = testfiles::crlf({QStringLiteral("Сидоров"), QString::fromUtf8(name)})
+                                         .repeated(std::strcmp(name, "Справка.html") == 0 ? 100 : 1);
+            QVERIFY(writeAll(m_baza + '/' + QString::fromUtf8(name), bytes));
+            m_files.insert(QByteArray("База/") + name, bytes);
+        }
+        QVERIFY(writeAll(path(QStringLiteral("Товары.txt")), "Телевизор\r\n"));
+        m_files.insert("Товары.txt", "Телевизор\r\n");
+        for (const char *name : {".~a1b2c3d4", ".tarvesko.lock", ".history/.~zz000000", ".Товары.lock"})
+            QVERIFY(writeAll(m_baza + '/' + QString::fromUtf8(name), "x"));
+        const QByteArray card = QFile::encodeName(m_baza + QStringLiteral("/00000001.dat"));
+        QVERIFY(
+            QFile::link(m_baza + QStringLiteral("/00000001.dat"), m_baza + QStringLiteral("/ссылка.dat")));
+        QVERIFY(::mkfifo(QFile::encodeName(m_baza + QStringLiteral("/канал.dat")).constData(), 0644) == 0);
+        const timeval times[2] = {{1600000000, 0}, {1600000000, 0}};
+        QVERIFY(::utimes(card.constData(), times) == 0);
+    }
+
+    void roundTripKeepsNamesBytesAndTimesAndIsChecked()
+    {
+        const QString zip = path(QStringLiteral("копия.zip"));
+        QList<std::pair<qint64, qint64>> calls;
+        const backup::Result r = backup::writeBackup(sources(), zip, [&](qint64 done, qint64 total) {
+            calls.append({done, total});
+            return true;
+        });
+        QCOMPARE(r.status, backup::Status::Done);
+        QMap<QByteArray, qint64> mtimes;
+        QCOMPARE(readZip(zip, &mtimes), m_files);
+        QCOMPARE(mtimes.value("База/00000001.dat"), 1600000000);
+        QVERIFY(readAll(zip).at(7) & 0x08); // the first entry's language-encoding flag: UTF-8 names
+        QCOMPARE(calls.last(), std::make_pair(qint64(12), qint64(12)));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary left
+
+        // The check finds an archive that lost or gained an entry or has a damaged byte.
+        backup::Checksums sums;
+        for (auto f = m_files.cbegin(); f != m_files.cend(); ++f)
+            sums.insert(f.key(), QCryptographicHash::hash(f.value(), QCryptographicHash::Sha256));
+        QCOMPARE(backup::checkArchive(zip, sums), backup::CheckOutcome::Matches);
+        backup::Checksums other = sums;
+        other.insert("База/00000009.dat", {});
+        QCOMPARE(backup::checkArchive(zip, other), backup::CheckOutcome::Differs);
+        other.remove("Товары.txt");
+        other.remove("База/00000009.dat");
+        QCOMPARE(backup::checkArchive(zip, other), backup::CheckOutcome::Differs);
+        QByteArray bytes = readAll(zip);
+        const qsizetype end = bytes.indexOf("PK\x07\x08"); // the data descriptor after the first entry
+        QVERIFY(end > 30);
+        bytes[end - 1] ^= 0x55;
+        QVERIFY(writeAll(zip, bytes));
+        QCOMPARE(backup::checkArchive(zip, sums), backup::CheckOutcome::Differs);
+    }
+
+    // Each failure runs in a child (as "nobody" when the tests run as root); the existing target
+    // stays byte for byte and no temporary file is left.
+    void failuresLeaveTheTargetUntouched_data()
+    {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<QString>("unreadable"); // a file of the data folder made unreadable
+        QTest::addColumn<int>("sizeLimit");
+        QTest::addColumn<QString>("message"); // what it must contain; empty: cancelled
+        QTest::newRow("missing folder") << -1 << "" << 0 << "папка";
+        QTest::newRow("read-only folder") << 0555 << "" << 0 << "нет доступа для записи";
+        QTest::newRow("unreadable card") << 0777 << "Справка.html" << 0 << "\"База/Справка.html\"";
+        QTest::newRow("disk full") << 0777 << "" << 600 << "не хватает места";
+        QTest::newRow("cancelled") << 0777 << "" << 0 << "";
+    }
+
+    void failuresLeaveTheTargetUntouched()
+    {
+        QFETCH(int, folderMode);
+        QFETCH(QString, unreadable);
+        QFETCH(int, sizeLimit);
+        QFETCH(QString, message);
+        const QString out = path(QString::fromUtf8(QTest::currentDataTag())); // missing unless made here
+        const QString zip = out + QStringLiteral("/копия.zip");
+        if (folderMode >= 0)
+            QVERIFY(QDir().mkpath(out) && writeAll(zip, "old") &&
+                    ::chmod(QFile::encodeName(out).constData(), mode_t(folderMode)) == 0);
+        const QByteArray locked = QFile::encodeName(m_baza + '/' + unreadable);
+        if (!unreadable.isEmpty())
+            QVERIFY(::chmod(locked.constData(), 0) == 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::geteuid() == 0 &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(99);
+            const rlimit limit{rlim_t(sizeLimit), rlim_t(sizeLimit)};
+            ::signal(SIGXFSZ, SIG_IGN);
+            if (sizeLimit > 0)
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            const backup::Result r = backup::writeBackup(
+                sources(), zip, [&](qint64 done, qint64) { return !message.isEmpty() || done < 3; });
+            const bool expected = message.isEmpty()
+                                      ? r.status == backup::Status::Cancelled && r.message.isEmpty()
+                                      : r.status == backup::Status::Failed && r.message.contains(message);
+            ::_exit(expected ? 0 : 1);
+        }
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        if (!unreadable.isEmpty())
+            ::chmod(locked.constData(), 0644);
+        QCOMPARE(status, 0);
+        QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden),
+                 folderMode >= 0 ? QStringList{QStringLiteral("копия.zip")} : QStringList{});
+        if (folderMode >= 0)
+            QCOMPARE(readAll(zip), QByteArray("old"));
+    }
+
+    void rotation_data()
+    {
+        QTest::addColumn<QStringList>("dates");   // of the backups in the folder
+        QTest::addColumn<QStringList>("removed"); // of those, the ones to remove
+        QTest::addColumn<QStringList>("others");  // other names, never removed
+        const auto days = [](const char *first, int count) {
+            QStringList out;
+            for (QDate d = QDate::fromString(QString::fromLatin1(first), Qt::ISODate); out.size() < count;)
+                out << d.addDays(out.size()).toString(Qt::ISODate);
+            return out;
+        };
+        // Kept: 24-30 (weeks 48, 49), then the newest of weeks 47, 46, 45, 44: 22, 15, 8, 1.
+        QStringList removed = days("2026-11-02", 22);
+        for (const char *kept : {"2026-11-08", "2026-11-15", "2026-11-22"})
+            removed.removeOne(QString::fromLatin1(kept));
+        QTest::newRow("thirty days") << days("2026-11-01", 30) << removed << QStringList{};
+        // 28 Dec 2026 to 3 Jan 2027 is one ISO week, the 53rd of 2026.
+        QTest::newRow("year's end") << days("2027-01-20", 7) + QStringList{"2027-01-03", "2026-12-28",
+                                                                           "2026-12-27", "2026-12-20",
+                                                                           "2026-12-13", "2026-12-06"}
+                                    << QStringList{"2026-12-28", "2026-12-06"} << QStringList{};
+        QTest::newRow("other names") << days("2026-01-01", 8) << QStringList{"2026-01-01"}
+                                     << QStringList{"Тарвеско 2025-02-30.zip", "тарвеско 2025-01-01.zip",
+                                                    "Тарвеско 2025-1-01.zip",  "Тарвеско 2025-01-01.zip.bak",
+                                                    "Тарвеско ٢٠٢٥-٠١-٠١.zip", "заметки.txt"};
+    }
+
+    void rotation()
+    {
+        QFETCH(QStringList, dates);
+        QFETCH(QStringList, removed);
+        QFETCH(QStringList, others);
+        const auto names = [](const QStringList &days) {
+            QStringList out;
+            for (const QString &d : days)
+                out << backup::dailyBackupName(QDate::fromString(d, Qt::ISODate));
+            return out;
+        };
+        QStringList result = backup::backupsToRemove(others + names(dates));
+        QStringList expected = names(removed);
+        result.sort();
+        expected.sort();
+        QCOMPARE(result, expected);
+    }
+
+    // Once a day, not while another till holds the folder's lock; old backups go by the rule.
+    void dailyBackupOnceADay()
+    {
+        const QString shared = path(QStringLiteral("общая"));
+        QVERIFY(QDir().mkpath(shared) && ::chmod(QFile::encodeName(shared).constData(), 0775) == 0);
+        const QString folder = shared + QStringLiteral("/Копии");
+        const QDate today(2026, 12, 8);
+        QCOMPARE(backup::runIfDue(sources(), folder, today).status, backup::DailyStatus::Done);
+        QVERIFY(QFileInfo(folder).permissions() & QFile::WriteGroup);
+        QVERIFY(QFileInfo(folder + '/' + backup::dailyBackupName(today)).permissions() & QFile::WriteGroup);
+        QCOMPARE(backup::runIfDue(sources(), folder, today).status, backup::DailyStatus::SkippedDone);
+
+        for (int i = 1; i <= 40; ++i)
+            QVERIFY(writeAll(folder + '/' + backup::dailyBackupName(today.addDays(-i)), "old"));
+        QVERIFY(writeAll(folder + QStringLiteral("/заметки.txt"), "keep"));
+        std::optional<FileLock> other =
+            FileLock::acquire(folder + QStringLiteral("/.tarvesko-backup.lock"), 0);
+        QVERIFY(other);
+        QCOMPARE(backup::runIfDue(sources(), folder, today.addDays(1)).status,
+                 backup::DailyStatus::SkippedBusy);
+        other.reset();
+        QCOMPARE(backup::runIfDue(sources(), folder, today.addDays(1)).status, backup::DailyStatus::Done);
+        QCOMPARE(readZip(folder + '/' + backup::dailyBackupName(today.addDays(1))), m_files);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 7 + 4 + 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackup)
+#include "tst_backup.moc"
