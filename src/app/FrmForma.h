@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Backup.h"
 #include "CardFields.h"
 #include "CardSession.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <atomic>
 #include <memory>
 
 class BackButton;
@@ -19,6 +21,7 @@ class QLineEdit;
 class QListView;
 class QMenu;
 class QPushButton;
+class QThread;
 class QTimer;
 class UsrForma;
 
@@ -43,6 +46,9 @@ public:
     void EditNewPokupka_Click();
     void EditFind_Click();
     void FileVersions_Click();
+    void FileBackup_Click();
+    // The automatic backup of the day, made in the background; main() starts it once.
+    void startDailyBackup();
     void EditUndo_Click();
     void HelpCallHelp_Click();
     void HelpAbout_Click();
@@ -133,6 +139,9 @@ private:
     void openCardChangedOnDisk();
     // After this program rewrote a card outside a save (undo, a version restored).
     void followOwnRewrite(bool openCardChanged);
+    backup::Sources backupSources() const;
+    // Ends the automatic backup under way (it is made again at the next start).
+    void stopDailyBackup();
 
     // Entry fields.
     bool handleEnter(QWidget *field);
@@ -143,6 +152,8 @@ private:
 
     QString m_bazaPath;
     QString m_goodsPath;
+    QThread *m_dailyBackup = nullptr;
+    std::shared_ptr<std::atomic<bool>> m_stopDailyBackup;
     std::unique_ptr<CardSession> m_session;
     bool m_loading = false; // the boxes are being filled from the session: no edit of the operator's
 

@@ -142,7 +142,10 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
     bz(BzD::Familiya)->setFocus();
 }
 
-FrmForma::~FrmForma() = default;
+FrmForma::~FrmForma()
+{
+    stopDailyBackup();
+}
 
 void FrmForma::buildCardArea(QWidget *area)
 {
@@ -241,6 +244,8 @@ void FrmForma::buildMenus()
          &FrmForma::FileList_Click);
     item(file, QStringLiteral("Прежние версии…"), QStringLiteral("FileVersions"), {},
          &FrmForma::FileVersions_Click);
+    item(file, QStringLiteral("Резервная копия…"), QStringLiteral("FileBackup"), {},
+         &FrmForma::FileBackup_Click);
     file->addSeparator();
     item(file, QStringLiteral("Выход"), QStringLiteral("FileExit"), {}, &FrmForma::FileExit_Click);
 
@@ -328,6 +333,7 @@ void FrmForma::closeEvent(QCloseEvent *event)
 {
     // Form_Unload: the goods catalogue is written if needed; the window always closes.
     SaveTovary();
+    stopDailyBackup();
     event->accept();
 }
 

@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
     window.show();
     QCoreApplication::processEvents();
     window.finishStartUp(QStringLiteral("Товары.txt"));
+    window.startDailyBackup();
     // Only now: a window closed before the event loop runs would not end the program.
     const ExitSignals exitSignals(window);
     return app.exec();

@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace {
@@ -25,6 +26,21 @@ public:
 Dialogs *g_installed = nullptr;
 
 } // namespace
+
+void Dialogs::notify(QWidget *parent, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(kProgramTitle), text,
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+QString Dialogs::saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
+                              const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
 
 Dialogs &Dialogs::current()
 {

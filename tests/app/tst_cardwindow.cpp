@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
@@ -206,6 +207,26 @@ private slots:
         QCOMPARE(shown.size(), 3); // the customer, then two purchases
         QCOMPARE(f.card("00000001.dat"), deleted);
         QCOMPARE(f.lines("PokupkiLst"), (QStringList{" 1 Телевизор", " 2 Чайник"}));
+    }
+
+    // "Резервная копия…" writes the chosen archive; the automatic one of the day goes beside the
+    // data folder, once.
+    void backupsFromTheMenuAndOfTheDay()
+    {
+        WindowFixture f;
+        f.writeCard("00000001.dat", ivanovCard());
+        FrmForma &w = f.open();
+        const QString root = QFileInfo(QDir::cleanPath(f.baza())).path();
+        f.dialogs.savePath = root + QStringLiteral("/копия.zip");
+        f.find<QAction>("FileBackup")->trigger();
+        QVERIFY(f.dialogs.takeMessage().startsWith(QStringLiteral("Резервная копия записана и проверена")));
+        QVERIFY(QFileInfo(f.dialogs.savePath).size() > 0);
+
+        const QString daily = root + QStringLiteral("/Резервные копии/Тарвеско ") +
+                              QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".zip");
+        w.startDailyBackup();
+        QTRY_VERIFY(QFileInfo::exists(daily));
+        QCOMPARE(f.dialogs.messages, QStringList());
     }
 
     void vanishedCardIsReportedAndDropped()

@@ -18,9 +18,16 @@ public:
         return answer;
     }
 
+    void notify(QWidget *, const QString &text) override { messages.append(text); }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return savePath;
+    }
+
     QString takeMessage() { return messages.isEmpty() ? QString() : messages.takeFirst(); }
 
     QStringList messages;
     QStringList questions;
     bool answer = true;
+    QString savePath; // the file the save dialog gives
 };
