@@ -1,5 +1,6 @@
 #include "SourceFiles.h"
 
+#include "FileName.h"
 #include "SafeFile.h"
 
 #include <QFile>
@@ -23,10 +24,11 @@ bool leftOut(const QByteArray &name)
     return name.startsWith(".~") || name.endsWith(".lock");
 }
 
-// The name as UTF-8 for the archive; bytes that are no UTF-8 become U+FFFD, so the file is kept.
+// The name as UTF-8 for the archive; a name in Windows-1251 (made by a Windows program) is read
+// as the operator reads it.
 QByteArray utf8Of(const QByteArray &name)
 {
-    return QString::fromUtf8(name).toUtf8();
+    return filename::display(filename::decode(name)).toUtf8();
 }
 
 // A folder and its sub-folders, depth first; `fd` is the folder itself, given over.
