@@ -40,8 +40,8 @@ void FrmForma::FileBackup_Click()
     if (path.isEmpty())
         return;
 
-    QProgressDialog progress(QStringLiteral("Резервная копия базы: запись и проверка…"), QStringLiteral("Отмена"), 0,
-                             0, this);
+    QProgressDialog progress(QStringLiteral("Резервная копия базы: запись и проверка…"),
+                             QStringLiteral("Отмена"), 0, 0, this);
     progress.setObjectName(QStringLiteral("BackupProgress"));
     progress.setWindowTitle(QString::fromUtf8(kProgramTitle));
     progress.setWindowModality(Qt::WindowModal);
