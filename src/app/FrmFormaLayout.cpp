@@ -258,7 +258,9 @@ void FrmForma::buildMenus()
     // A text box keeps Ctrl+Z for its own undo while it has the focus.
     QAction *undo = item(edit, QStringLiteral("Отменить"), QStringLiteral("EditUndo"),
                          QKeySequence(Qt::CTRL | Qt::Key_Z), &FrmForma::EditUndo_Click);
+    // Greyed out in the open menu only: the key must work once there is something to undo.
     connect(edit, &QMenu::aboutToShow, this, [this, undo] { undo->setEnabled(m_session->canUndo()); });
+    connect(edit, &QMenu::aboutToHide, undo, [undo] { undo->setEnabled(true); });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("Справка"));
     help->setObjectName(QStringLiteral("Help"));

@@ -3,6 +3,7 @@
 #include "FileName.h"
 #include "SafeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -66,7 +67,14 @@ QList<CardVersion> CardHistory::pruned(QList<CardVersion> versions, const QDateT
     qsizetype drop = 0;
     while (drop < versions.size() - kKeepAtLeast && versions[drop].replaced < since)
         ++drop;
-    versions.remove(0, drop);
+    qint64 bytes = 0;
+    qsizetype first = versions.size() - 1; // the oldest one kept within kMaxBytes
+    for (; first > drop; --first) {
+        bytes += versions[first].bytes.size();
+        if (bytes + versions[first - 1].bytes.size() > kMaxBytes)
+            break;
+    }
+    versions.remove(0, std::max(drop, first));
     return versions;
 }
 

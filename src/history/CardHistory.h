@@ -32,9 +32,12 @@ public:
     QList<CardVersion> versions(const QString &cardFile) const;
 
     // What pruning keeps: every version of the last kKeepDays days, and at least the newest
-    // kKeepAtLeast versions.
+    // kKeepAtLeast versions, as far as the newest ones together stay within kMaxBytes (the newest
+    // always stays): a history must never grow too large to be read, or its card could not be
+    // written any more.
     static constexpr int kKeepDays = 90;
     static constexpr int kKeepAtLeast = 20;
+    static constexpr qint64 kMaxBytes = 32 * 1024 * 1024;
     static QList<CardVersion> pruned(QList<CardVersion> versions, const QDateTime &now);
 
     // The history file's format, for reading and writing it: versions one after another, each a

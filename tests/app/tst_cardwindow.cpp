@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
@@ -168,6 +169,10 @@ private slots:
         f.writeCard("00000001.dat", ivanovCard());
         FrmForma &w = f.open();
         w.OpenFile(0);
+        auto *editMenu = f.find<QMenu>("Edit");
+        editMenu->popup({});
+        QVERIFY(!f.find<QAction>("EditUndo")->isEnabled()); // nothing to undo yet
+        editMenu->hide();
         f.selectLine("PokupkiLst", 1);
         QTest::keyClick(f.list("PokupkiLst"), Qt::Key_Delete);
         QCOMPARE(f.lines("PokupkiLst"), (QStringList{" 1 Телевизор", " 2 Чайник"}));

@@ -52,6 +52,19 @@ private slots:
         QCOMPARE(left.last().bytes, versions.last().bytes); // the newest always stays
     }
 
+    void pruningKeepsAHistoryReadable()
+    {
+        const QByteArray big(CardHistory::kMaxBytes / 3 + 1, 'x');
+        QList<CardVersion> versions;
+        for (int i = 0; i < 4; ++i)
+            versions.append({kNow.addSecs(i), big + char('0' + i), 0});
+        const QList<CardVersion> left = CardHistory::pruned(versions, kNow);
+        QCOMPARE(left.size(), 2);
+        QCOMPARE(left.last().bytes, versions.last().bytes);
+        QCOMPARE(CardHistory::pruned({{kNow, QByteArray(CardHistory::kMaxBytes + 1, 'y'), 0}}, kNow).size(),
+                 1);
+    }
+
     // Read back as written, including bytes that look like a record; a torn end is dropped.
     void fileFormatSurvivesATornEnd()
     {
