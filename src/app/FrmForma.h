@@ -3,12 +3,15 @@
 #include "Backup.h"
 #include "CardFields.h"
 #include "CardSession.h"
+#include "FileLock.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class BackButton;
 class BazaWatcher;
@@ -47,6 +50,7 @@ public:
     void EditFind_Click();
     void FileVersions_Click();
     void FileBackup_Click();
+    void FileRestore_Click();
     // The automatic backup of the day, made in the background; main() starts it once.
     void startDailyBackup();
     void EditUndo_Click();
@@ -142,6 +146,8 @@ private:
     backup::Sources backupSources() const;
     // Ends the automatic backup under way (it is made again at the next start).
     void stopDailyBackup();
+    template <typename Result>
+    Result withProgress(const QString &label, const std::function<Result(const backup::Progress &)> &work);
 
     // Entry fields.
     bool handleEnter(QWidget *field);
@@ -153,6 +159,7 @@ private:
     QString m_bazaPath;
     QString m_goodsPath;
     QThread *m_dailyBackup = nullptr;
+    std::optional<FileLock> m_presence; // this program's mark on the data folder, for its whole run
     std::shared_ptr<std::atomic<bool>> m_stopDailyBackup;
     std::unique_ptr<CardSession> m_session;
     bool m_loading = false; // the boxes are being filled from the session: no edit of the operator's

@@ -97,6 +97,7 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
 {
     setObjectName(QStringLiteral("frmForma"));
     setWindowTitle(QString::fromUtf8(kProgramTitle));
+    m_presence = FileLock::presence(lockFileOf(m_bazaPath), false);
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -246,6 +247,8 @@ void FrmForma::buildMenus()
          &FrmForma::FileVersions_Click);
     item(file, QStringLiteral("Резервная копия…"), QStringLiteral("FileBackup"), {},
          &FrmForma::FileBackup_Click);
+    item(file, QStringLiteral("Восстановить из копии…"), QStringLiteral("FileRestore"), {},
+         &FrmForma::FileRestore_Click);
     file->addSeparator();
     item(file, QStringLiteral("Выход"), QStringLiteral("FileExit"), {}, &FrmForma::FileExit_Click);
 

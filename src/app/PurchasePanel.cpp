@@ -9,12 +9,13 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
 void FrmForma::finishStartUp(const QString &goodsPath)
 {
-    m_goodsPath = goodsPath;
+    m_goodsPath = QFileInfo(goodsPath).absoluteFilePath(); // the same file for the backup's worker thread
     m_bzDMesac->setCurrentIndex(0);
     m_session->loadCatalogue(goodsPath);
     m_pokupkaTovar->addItems(catalogue().names());

@@ -1,3 +1,4 @@
+#include "BaseRestore.h"
 #include "DataFolder.h"
 #include "ExitSignals.h"
 #include "FrmForma.h"
@@ -18,7 +19,9 @@ int main(int argc, char *argv[])
     app.setFont(programFont());
 
     // On this system only "/" separates folders: a program folder named "shop\x" is one folder.
-    FrmForma window(bazaPathFor(QCoreApplication::applicationDirPath(), FolderSeparator::Slash));
+    const QString bazaPath = bazaPathFor(QCoreApplication::applicationDirPath(), FolderSeparator::Slash);
+    backup::finishInterruptedRestore(bazaPath); // a restore killed half-way, before the base is read
+    FrmForma window(bazaPath);
     window.show();
     QCoreApplication::processEvents();
     window.finishStartUp(QStringLiteral("Товары.txt"));

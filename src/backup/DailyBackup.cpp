@@ -13,10 +13,7 @@
 #include <sys/stat.h>
 
 namespace backup {
-namespace {
 
-// Makes the folder when it is missing. Its mode is set after mkdir, whose umask (022 as a rule)
-// would take the group's write that the folder above it gives.
 bool makeFolder(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
@@ -29,6 +26,8 @@ bool makeFolder(const QString &path)
         ::chmod(native.constData(), (made.st_mode & 07777) | S_IRWXG);
     return true;
 }
+
+namespace {
 
 DailyResult failed(const QString &why)
 {

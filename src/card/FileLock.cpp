@@ -20,6 +20,8 @@ namespace {
 // The bytes past the slots: slot s's waiting mark is byte kSlotsEnd + s, read-locked by each till
 // waiting for it.
 constexpr off_t kSlotsEnd = off_t(1) << 31;
+// The programs' presence on the folder, past the waiting marks.
+constexpr off_t kPresence = off_t(1) << 32;
 // The longest pause between two tries: a slot handed over stays free for no longer.
 constexpr int kMaxPauseMs = 4;
 
@@ -122,6 +124,21 @@ std::optional<FileLock> FileLock::acquire(const QString &lockPath, quint32 slot,
         }
         QThread::msleep(wait);
     }
+}
+
+std::optional<FileLock> FileLock::presence(const QString &lockPath, bool sole)
+{
+    UniqueFd fd = openLockFile(filename::encode(lockPath));
+    if (!fd.isOpen())
+        return std::nullopt;
+    // A byte past the slots and their waiting marks: writes never touch it.
+    struct flock mark = rangeOf(kPresence, 1, sole ? F_WRLCK : F_RDLCK);
+    if (::fcntl(fd.get(), F_OFD_SETLK, &mark) != 0) {
+        if (errno == EAGAIN || errno == EACCES)
+            errno = EWOULDBLOCK;
+        return std::nullopt;
+    }
+    return FileLock(std::move(fd));
 }
 
 std::optional<FileLock> FileLock::tryWholeFile(int fd)

@@ -24,6 +24,11 @@ public:
     static std::optional<FileLock> acquire(const QString &lockPath, quint32 slot,
                                            std::chrono::milliseconds patience = std::chrono::seconds(2));
 
+    // A running program's mark on its data folder, held for its whole run: shared with every other
+    // program running on the folder, or sole (to restore a backup) only while no other runs. Taken
+    // at once or not at all (EWOULDBLOCK).
+    static std::optional<FileLock> presence(const QString &lockPath, bool sole);
+
     // Takes a lock on the whole of an open file at once, or gives nothing (EWOULDBLOCK: another
     // holds it). For temporary files, which stay locked while they are written.
     static std::optional<FileLock> tryWholeFile(int fd);

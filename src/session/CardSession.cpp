@@ -4,6 +4,8 @@
 #include "KlientIndex.h"
 #include "SafeFile.h"
 
+#include <QFileInfo>
+
 #include <utility>
 
 bool CardSession::onlyAppended(const QByteArray &base, const QByteArray &now, QList<TovarCls> *added)
@@ -390,6 +392,12 @@ CardSession::SaveResult CardSession::deletePurchase(int row, const CardHeader &h
         m_undo.append(UndoStep{result.fileName, row, deleted, std::nullopt});
     }
     return result;
+}
+
+void CardSession::loadCatalogue(const QString &path)
+{
+    safefile::removeLeftovers(QFileInfo(path).absolutePath());
+    m_catalogue.load(path);
 }
 
 int CardSession::addToCatalogue(const QString &tovar)

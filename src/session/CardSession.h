@@ -149,7 +149,8 @@ public:
 
     // The goods catalogue: read at start-up, written at the end when a name was added.
     const GoodsCatalogue &catalogue() const { return m_catalogue; }
-    void loadCatalogue(const QString &path) { m_catalogue.load(path); }
+    // Also removes what a killed write of it left in its folder.
+    void loadCatalogue(const QString &path);
     [[nodiscard]] FileError saveCatalogueIfChanged(const QString &path) const;
     // Adds a goods name to the catalogue unless it is there already; its position, or -1.
     int addToCatalogue(const QString &tovar);

@@ -42,6 +42,12 @@ QString Dialogs::saveFileName(QWidget *parent, const QString &caption, const QSt
     return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
 }
 
+QString Dialogs::openFileName(QWidget *parent, const QString &caption, const QString &folder,
+                              const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
 Dialogs &Dialogs::current()
 {
     static MessageBoxDialogs boxes;

@@ -22,6 +22,9 @@ public:
     // empty when the operator cancels.
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
                                  const QString &filter);
+    // The file to read, chosen in the system's open dialog; empty when the operator cancels.
+    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &folder,
+                                 const QString &filter);
 
     // The dialogs in use; message boxes unless a test installed its own.
     static Dialogs &current();

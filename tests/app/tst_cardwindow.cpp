@@ -227,6 +227,20 @@ private slots:
         QVERIFY(f.dialogs.takeMessage().startsWith(QStringLiteral("Резервная копия записана и проверена")));
         QVERIFY(QFileInfo(f.dialogs.savePath).size() > 0);
 
+        // Restoring it: not while another copy of the program has the base open.
+        QVERIFY(testfiles::writeAll(f.cardPath("00000001.dat"), "испорчено"));
+        f.dialogs.openPath = f.dialogs.savePath;
+        auto other = std::make_unique<FrmForma>(f.baza());
+        f.find<QAction>("FileRestore")->trigger();
+        QVERIFY(f.dialogs.takeMessage().startsWith(QStringLiteral("Восстановить базу сейчас нельзя")));
+        QCOMPARE(f.card("00000001.dat"), QByteArray("испорчено"));
+        other.reset();
+        f.find<QAction>("FileRestore")->trigger();
+        QVERIFY(f.dialogs.questions.last().contains(QStringLiteral("В копии: покупателей 1, покупок 3")));
+        QVERIFY(f.dialogs.takeMessage().startsWith(QStringLiteral("База восстановлена из копии")));
+        QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard()));
+        QCOMPARE(w.klientIndex().at(0).Familiya, QStringLiteral("Иванов"));
+
         const QString daily = root + QStringLiteral("/Резервные копии/Тарвеско ") +
                               QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".zip");
         w.startDailyBackup();

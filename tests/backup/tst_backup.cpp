@@ -1,5 +1,6 @@
 #include "ArchiveCheck.h"
 #include "Backup.h"
+#include "BaseRestore.h"
 #include "DailyBackup.h"
 #include "FileLock.h"
 #include "Rotation.h"
@@ -24,6 +25,7 @@
 #include <unistd.h>
 
 using testfiles::readAll;
+using testfiles::tree;
 using testfiles::writeAll;
 using Files = QMap<QByteArray, QByteArray>; // UTF-8 name -> bytes
 
@@ -47,6 +49,30 @@ Files readZip(const QString &path, QMap<QByteArray, qint64> *mtimes = nullptr)
         }
     archive_read_free(a);
     return files;
+}
+
+// A zip of the entries given as name -> bytes; a name ending in "->target" is a link.
+void writeZip(const QString &path, const Files &entries)
+{
+    const Utf8Locale utf8;
+    archive *a = archive_write_new();
+    archive_write_set_format_zip(a);
+    archive_write_set_options(a, "hdrcharset=UTF-8");
+    archive_write_open_filename(a, QFile::encodeName(path).constData());
+    for (auto e = entries.cbegin(); e != entries.cend(); ++e) {
+        archive_entry *entry = archive_entry_new();
+        const QList<QByteArray> link = e.key().split('>');
+        archive_entry_set_pathname_utf8(entry, link.first().constData());
+        archive_entry_set_filetype(entry, link.size() > 1 ? AE_IFLNK : AE_IFREG);
+        if (link.size() > 1)
+            archive_entry_set_symlink(entry, link.last().constData());
+        archive_entry_set_perm(entry, 0644);
+        archive_entry_set_size(entry, link.size() > 1 ? 0 : e.value().size());
+        archive_write_header(a, entry);
+        archive_write_data(a, e.value().constData(), size_t(e.value().size()));
+        archive_entry_free(entry);
+    }
+    archive_write_free(a);
 }
 
 } // namespace
@@ -224,6 +250,78 @@ private slots:
         result.sort();
         expected.sort();
         QCOMPARE(result, expected);
+    }
+
+    // Backup, wreck the base, restore: the base and "Товары.txt" are back byte for byte, the
+    // wrecked base is in the safety copy; a restore killed half-way is completed at the next start.
+    void restoreGivesTheBaseBack()
+    {
+        QTemporaryDir dir;
+        const QString baza = dir.filePath(QStringLiteral("База")) + '/';
+        const backup::Sources src{baza, dir.filePath(QStringLiteral("Товары.txt"))};
+        QVERIFY(QDir().mkpath(baza + QStringLiteral(".history")));
+        for (const char *name : {"00000001.dat", "00000002.dat", ".history/00000001.dat.v", "../Товары.txt"})
+            QVERIFY(writeAll(baza + QString::fromUtf8(name), QByteArray("Иванов\r\n") + name));
+        const Files before = tree(dir.path());
+        const QString zip = dir.filePath(QStringLiteral("копия.zip"));
+        QCOMPARE(backup::writeBackup(src, zip).status, backup::Status::Done);
+
+        QVERIFY(writeAll(baza + QStringLiteral("00000001.dat"), "wrecked") &&
+                QFile::remove(baza + "00000002.dat"));
+        QVERIFY(writeAll(baza + QStringLiteral("00000003.dat"), "new") && writeAll(src.goodsPath, "x"));
+        const Files wrecked = tree(dir.path());
+        const backup::RestoreResult restored =
+            backup::restoreBackup(src, zip, dir.filePath(QStringLiteral("Копии")));
+        QCOMPARE(restored.status, backup::Status::Done);
+        QCOMPARE(tree(dir.path()), before);
+        QCOMPARE(readZip(restored.safetyCopy).value("База/00000003.dat"), QByteArray("new"));
+        QVERIFY(!backup::finishInterruptedRestore(baza));
+
+        // Killed after two of the wrecked files were moved aside: the next start ends the move.
+        for (auto f = wrecked.cbegin(); f != wrecked.cend(); ++f) {
+            QVERIFY(QDir().mkpath(QFileInfo(baza + ".restore-new/" + f.key()).path()));
+            QVERIFY(writeAll(baza + ".restore-new/" + QString::fromUtf8(f.key()), f.value()));
+        }
+        QVERIFY(QDir().mkpath(baza + ".restore-old"));
+        QVERIFY(QDir().rename(baza + "00000001.dat", baza + ".restore-old/00000001.dat"));
+        QVERIFY(QDir().rename(baza + ".history", baza + ".restore-old/.history"));
+        QVERIFY(writeAll(baza + ".restore-journal", "old\n" + src.goodsPath.toUtf8()));
+        QVERIFY(backup::finishInterruptedRestore(baza));
+        QCOMPARE(tree(dir.path()), wrecked);
+    }
+
+    // What is no backup of this program is refused with a message, and the base stays as it is.
+    void foreignOrDamagedArchivesAreRefused_data()
+    {
+        QTest::addColumn<Files>("entries"); // empty: the backup of the test's folder, cut in half
+        QTest::newRow("a name with ..") << Files{{"База/../../evil.dat", "x"}};
+        QTest::newRow("an absolute name") << Files{{"/tmp/evil.dat", "x"}};
+        QTest::newRow("a link") << Files{{"База/00000001.dat", "x"}, {"База/ссылка.dat>/etc/passwd", ""}};
+        QTest::newRow("another program's files") << Files{{"readme.txt", "x"}};
+        QTest::newRow("no base in it") << Files{{"Товары.txt", "x"}};
+        QTest::newRow("cut off") << Files{};
+    }
+
+    void foreignOrDamagedArchivesAreRefused()
+    {
+        QFETCH(Files, entries);
+        const QString zip = path(QStringLiteral("чужой.zip"));
+        if (entries.isEmpty()) {
+            QCOMPARE(backup::writeBackup(sources(), zip).status, backup::Status::Done);
+            const QByteArray bytes = readAll(zip);
+            QVERIFY(writeAll(zip, bytes.left(bytes.size() / 2)));
+        } else {
+            writeZip(zip, entries);
+        }
+        const Files base = tree(m_dir.path());
+        const backup::ArchiveReading reading = backup::readArchive(zip);
+        QVERIFY(!reading.ok);
+        QVERIFY(reading.message.startsWith(QStringLiteral("Файл \"")));
+        const backup::RestoreResult restored =
+            backup::restoreBackup(sources(), zip, path(QStringLiteral("Копии")));
+        QCOMPARE(restored.status, backup::Status::Failed);
+        QCOMPARE(tree(m_dir.path()), base);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/evil.dat")));
     }
 
     // Once a day, not while another till holds the folder's lock; old backups go by the rule.

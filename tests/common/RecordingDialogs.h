@@ -24,10 +24,16 @@ public:
         return savePath;
     }
 
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return openPath;
+    }
+
     QString takeMessage() { return messages.isEmpty() ? QString() : messages.takeFirst(); }
 
     QStringList messages;
     QStringList questions;
     bool answer = true;
     QString savePath; // the file the save dialog gives
+    QString openPath; // the file the open dialog gives
 };

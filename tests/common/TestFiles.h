@@ -3,7 +3,10 @@
 #include "Cp1251.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +34,20 @@ inline QByteArray crlf(const QStringList &lines)
     for (const QString &l : lines)
         out += cp1251::encode(l) + "\r\n";
     return out;
+}
+
+// Every file under `root` (hidden ones included; lock files and .zip archives left out) by its
+// UTF-8 path below `root`.
+inline QMap<QByteArray, QByteArray> tree(const QString &root)
+{
+    QMap<QByteArray, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (!file.endsWith(QStringLiteral(".lock")) && !file.endsWith(QStringLiteral(".zip")))
+            files.insert(QDir(root).relativeFilePath(file).toUtf8(), readAll(file));
+    }
+    return files;
 }
 
 } // namespace testfiles

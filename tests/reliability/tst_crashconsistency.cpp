@@ -8,6 +8,7 @@
 // The run is made twice: in the system's temporary folder, where every flush reaches the disk, and
 // in /dev/shm, where flushes cost nothing, so that kills land far more often inside the writes.
 // TARVESKO_SEED=<n> repeats a run; TARVESKO_KILL_SECONDS=<s> sets the length of each (default 5).
+#include "BaseRestore.h"
 #include "BazaScan.h"
 #include "CardFile.h"
 #include "CardHistory.h"
@@ -438,6 +439,58 @@ private slots:
               "purchase",
               qint64(big.size()), spread, kept, whole);
         QVERIFY2(broken.isEmpty(), qPrintable(broken));
+    }
+
+    // A restore from a backup killed at random moments, each followed by what the next start does:
+    // the base is then wholly the one before or wholly the backup's, "Товары.txt" with it.
+    void killedRestoreLeavesOneWholeBase()
+    {
+        QTemporaryDir root;
+        const QString baza = root.filePath(QStringLiteral("База/"));
+        const backup::Sources src{baza, root.filePath(QStringLiteral("Товары.txt"))};
+        QVERIFY(QDir().mkpath(baza + QStringLiteral(".history")));
+        QMap<QByteArray, QByteArray> states[2];
+        QString zips[2];
+        for (int s = 0; s < 2; ++s) { // two bases, each kept in a backup
+            for (int k = 1; k <= 20; ++k)
+                QVERIFY(testfiles::writeAll(baza + QStringLiteral("%1.dat").arg(k, 8, 10, QLatin1Char('0')),
+                                            s ? m_versions[k % 2] : m_newCard));
+            QVERIFY(testfiles::writeAll(baza + QStringLiteral(".history/00000001.dat.v"),
+                                        QByteArray(s + 1, 'v')));
+            QVERIFY(testfiles::writeAll(src.goodsPath, s ? "Фен\r\n" : "Утюг\r\n"));
+            if (s)
+                QVERIFY(QFile::remove(baza + QStringLiteral("00000020.dat")));
+            states[s] = testfiles::tree(root.path());
+            zips[s] = root.filePath(QStringLiteral("копия%1.zip").arg(s));
+            QCOMPARE(backup::writeBackup(src, zips[s]).status, backup::Status::Done);
+        }
+        std::mt19937_64 rng(std::random_device{}());
+        QElapsedTimer clock;
+        clock.start();
+        backup::restoreBackup(src, zips[0], root.filePath(QStringLiteral("Копии")));
+        const qint64 spread = std::max<qint64>(2 * clock.nsecsElapsed() / 1000, 1000);
+        int now = 0, whole = 0;
+        for (int kill = 0; kill < 40; ++kill) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                backup::restoreBackup(src, zips[1 - now], root.filePath(QStringLiteral("Копии")));
+                ::_exit(0);
+            }
+            pauseMicroseconds(long(rng() % quint64(spread)));
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            backup::finishInterruptedRestore(baza); // what the next start does
+            safefile::removeLeftovers(root.path());
+            auto found = testfiles::tree(root.path());
+            found.removeIf([](const auto &f) { return f.key().startsWith("Копии/"); }); // the safety copies
+            QVERIFY2(found == states[0] || found == states[1],
+                     qPrintable(QStringLiteral("after kill %1 the base is neither whole: %2")
+                                    .arg(kill + 1)
+                                    .arg(QString::fromUtf8(found.keys().join(' ')))));
+            whole += found != states[now];
+            now = found == states[1];
+        }
+        qInfo("40 kills of a restore (spread over %lld us): %d restores took effect", spread, whole);
     }
 };
 
