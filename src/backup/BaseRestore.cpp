@@ -37,7 +37,8 @@ Reader openZip(const QString &zipPath)
 {
     Reader reader(archive_read_new(), archive_read_free);
     if (!reader || archive_read_support_format_zip(reader.get()) != ARCHIVE_OK ||
-        archive_read_open_filename(reader.get(), filename::encode(zipPath).constData(), 64 * 1024) != ARCHIVE_OK)
+        archive_read_open_filename(reader.get(), filename::encode(zipPath).constData(), 64 * 1024) !=
+            ARCHIVE_OK)
         return Reader(nullptr, archive_read_free);
     return reader;
 }
@@ -74,7 +75,8 @@ bool isCardName(const QByteArray &inBaza)
 
 QString notABackup(const QString &zipPath, const QString &why)
 {
-    return QStringLiteral("Файл \"%1\" восстановить не возможно: %2").arg(QDir::toNativeSeparators(zipPath), why);
+    return QStringLiteral("Файл \"%1\" восстановить не возможно: %2")
+        .arg(QDir::toNativeSeparators(zipPath), why);
 }
 
 // Moves every entry of `from` but the control names into `to`, which must not have them yet.
@@ -101,7 +103,8 @@ bool writeJournal(const QByteArray &baza, const QByteArray &text)
 {
     const QByteArray path = baza + '/' + kJournal;
     const QByteArray temporary = path + ".tmp";
-    const UniqueFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+    const UniqueFd fd(
+        ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd.isOpen() || ::write(fd.get(), text.constData(), size_t(text.size())) != text.size() ||
         ::fsync(fd.get()) != 0 || ::rename(temporary.constData(), path.constData()) != 0) {
         ::unlink(temporary.constData());
@@ -144,7 +147,8 @@ void shareLikeBase(const QString &bazaPath, const QString &staging)
     struct stat base {};
     if (::stat(filename::encode(bazaPath).constData(), &base) != 0 || !(base.st_mode & S_IWGRP))
         return;
-    QDirIterator it(staging, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QDirIterator it(staging, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QByteArray path = filename::encode(it.next());
         struct stat st {};
@@ -155,7 +159,8 @@ void shareLikeBase(const QString &bazaPath, const QString &staging)
 }
 
 // Unpacks the archive into `staging` with libarchive's secure flags (names checked before).
-QString unpack(const QString &zipPath, const QString &staging, const Progress &progress, qint64 total, bool *cancelled)
+QString unpack(const QString &zipPath, const QString &staging, const Progress &progress, qint64 total,
+               bool *cancelled)
 {
     const Utf8Locale utf8;
     const Reader reader = openZip(zipPath);
@@ -163,7 +168,8 @@ QString unpack(const QString &zipPath, const QString &staging, const Progress &p
     if (!reader || !disk)
         return QStringLiteral("архив не открывается.");
     archive_write_disk_set_options(disk.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
-                                                   ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_NO_OVERWRITE);
+                                                   ARCHIVE_EXTRACT_SECURE_SYMLINKS |
+                                                   ARCHIVE_EXTRACT_NO_OVERWRITE);
     const QByteArray root = filename::encode(staging) + '/';
     archive_entry *entry = nullptr;
     qint64 done = 0;
@@ -172,7 +178,8 @@ QString unpack(const QString &zipPath, const QString &staging, const Progress &p
         const char *utf8Name = archive_entry_pathname_utf8(entry);
         const QByteArray name(utf8Name ? utf8Name : "");
         const auto type = archive_entry_filetype(entry);
-        if (useOf(name) != EntryUse::Restore || (type != AE_IFREG && type != AE_IFDIR) || archive_entry_hardlink(entry))
+        if (useOf(name) != EntryUse::Restore || (type != AE_IFREG && type != AE_IFDIR) ||
+            archive_entry_hardlink(entry))
             continue;
         archive_entry_copy_pathname(entry, (root + name).constData());
         archive_entry_set_perm(entry, type == AE_IFDIR ? 0755 : 0644);
@@ -184,7 +191,8 @@ QString unpack(const QString &zipPath, const QString &staging, const Progress &p
         la_int64_t offset = 0;
         while ((status = archive_read_data_block(reader.get(), &block, &size, &offset)) == ARCHIVE_OK)
             if (archive_write_data_block(disk.get(), block, size, offset) < ARCHIVE_OK)
-                return QStringLiteral("файл \"%1\" записать не возможно: на диске нет места?").arg(QString::fromUtf8(name));
+                return QStringLiteral("файл \"%1\" записать не возможно: на диске нет места?")
+                    .arg(QString::fromUtf8(name));
         if (status != ARCHIVE_EOF || archive_write_finish_entry(disk.get()) != ARCHIVE_OK)
             return QStringLiteral("архив повреждён.");
         if (progress && !progress(++done, total)) {
@@ -214,9 +222,11 @@ ArchiveReading readArchive(const QString &zipPath)
         const QByteArray name(utf8Name ? utf8Name : "");
         const EntryUse use = useOf(name);
         const auto type = archive_entry_filetype(entry);
-        if (use == EntryUse::Refuse || (type != AE_IFREG && type != AE_IFDIR) || archive_entry_hardlink(entry)) {
+        if (use == EntryUse::Refuse || (type != AE_IFREG && type != AE_IFDIR) ||
+            archive_entry_hardlink(entry)) {
             result.message = notABackup(
-                zipPath, QStringLiteral("в нём есть \"%1\" — не файл базы Тарвеско.").arg(QString::fromUtf8(name)));
+                zipPath,
+                QStringLiteral("в нём есть \"%1\" — не файл базы Тарвеско.").arg(QString::fromUtf8(name)));
             return result;
         }
         hasBaza |= name.startsWith(kBazaPrefix);
@@ -224,8 +234,9 @@ ArchiveReading readArchive(const QString &zipPath)
         if (use == EntryUse::Restore && name.startsWith(kBazaPrefix) && isCardName(inBaza)) {
             const la_int64_t size = archive_entry_size(entry);
             if (size < 0 || size > safefile::kMaxFileBytes) {
-                result.message = notABackup(zipPath, QStringLiteral("карточка \"%1\" слишком велика.")
-                                                         .arg(QString::fromUtf8(inBaza)));
+                result.message = notABackup(
+                    zipPath,
+                    QStringLiteral("карточка \"%1\" слишком велика.").arg(QString::fromUtf8(inBaza)));
                 return result;
             }
             QByteArray bytes(qsizetype(size), Qt::Uninitialized);
@@ -301,35 +312,45 @@ RestoreResult restoreBackup(const Sources &sources, const QString &zipPath, cons
     shareLikeBase(sources.bazaPath, staging);
 
     // The base as it is now, kept before anything of it changes.
-    result.safetyCopy = QDir(safetyFolder).filePath(
-        QStringLiteral("Тарвеско перед восстановлением %1.zip")
-            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))));
+    result.safetyCopy =
+        QDir(safetyFolder)
+            .filePath(QStringLiteral("Тарвеско перед восстановлением %1.zip")
+                          .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))));
     const Result saved =
         makeFolder(safetyFolder)
-            ? writeBackup(sources, result.safetyCopy, [&](qint64 done, qint64 all) {
-                  return !progress || progress(total + done * total / std::max<qint64>(all, 1), 2 * total);
-              })
-            : Result{Status::Failed, QStringLiteral("папку \"%1\" создать не возможно.").arg(safetyFolder), 0, 0};
+            ? writeBackup(sources, result.safetyCopy,
+                          [&](qint64 done, qint64 all) {
+                              return !progress ||
+                                     progress(total + done * total / std::max<qint64>(all, 1), 2 * total);
+                          })
+            : Result{Status::Failed, QStringLiteral("папку \"%1\" создать не возможно.").arg(safetyFolder), 0,
+                     0};
     if (saved.status != Status::Done) {
         QDir(staging).removeRecursively();
         result.status = saved.status;
-        result.message = saved.status == Status::Cancelled
-                             ? QString()
-                             : QStringLiteral("Восстановление не начато: копию нынешней базы записать не удалось.\r\n") +
-                                   saved.message;
+        result.message =
+            saved.status == Status::Cancelled
+                ? QString()
+                : QStringLiteral("Восстановление не начато: копию нынешней базы записать не удалось.\r\n") +
+                      saved.message;
         return result;
     }
 
-    const std::optional<FileLock> lock = FileLock::acquire(lockFileOf(sources.bazaPath), FileLock::kWholeFolder);
-    const QString goods = sources.goodsPath.isEmpty() ? QString() : QFileInfo(sources.goodsPath).absoluteFilePath();
-    if (!lock || !writeJournal(filename::encode(QDir::cleanPath(sources.bazaPath)), "old\n" + goods.toUtf8())) {
+    const std::optional<FileLock> lock =
+        FileLock::acquire(lockFileOf(sources.bazaPath), FileLock::kWholeFolder);
+    const QString goods =
+        sources.goodsPath.isEmpty() ? QString() : QFileInfo(sources.goodsPath).absoluteFilePath();
+    if (!lock ||
+        !writeJournal(filename::encode(QDir::cleanPath(sources.bazaPath)), "old\n" + goods.toUtf8())) {
         QDir(staging).removeRecursively();
-        result.message = QStringLiteral("Восстановление не начато: папка базы занята или защищена от записи.");
+        result.message =
+            QStringLiteral("Восстановление не начато: папка базы занята или защищена от записи.");
         return result;
     }
     if (!complete(sources.bazaPath, "old", goods)) {
-        result.message = QStringLiteral("Восстановление прервано: файлы базы переместить не удалось. Оно будет "
-                                        "завершено при следующем запуске программы.");
+        result.message =
+            QStringLiteral("Восстановление прервано: файлы базы переместить не удалось. Оно будет "
+                           "завершено при следующем запуске программы.");
         return result;
     }
     result.status = Status::Done;
@@ -350,7 +371,8 @@ bool finishInterruptedRestore(const QString &bazaPath)
         return false;
     }
     const qsizetype end = journal.indexOf('\n');
-    return complete(bazaPath, journal.left(end), end < 0 ? QString() : QString::fromUtf8(journal.mid(end + 1)));
+    return complete(bazaPath, journal.left(end),
+                    end < 0 ? QString() : QString::fromUtf8(journal.mid(end + 1)));
 }
 
 } // namespace backup

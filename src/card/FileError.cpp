@@ -41,6 +41,10 @@ QString fileMessage(const QString &name, FileMessage kind)
     case FileMessage::Busy:
         ending = QStringLiteral(" занят другой кассой. Попробуйте ещё раз.");
         break;
+    case FileMessage::NotKept:
+        ending = QStringLiteral(" не записан: его прежнее содержимое сохранить в истории (папка "
+                                "\".history\" в базе) не возможно.");
+        break;
     }
     return QStringLiteral("Файл \"") + filename::display(name) + QLatin1Char('"') + ending;
 }
@@ -52,6 +56,8 @@ QString writeFailureMessage(const QString &name, FileError error)
         return fileMessage(name, FileMessage::WriteProtected);
     case FileError::Busy:
         return fileMessage(name, FileMessage::Busy);
+    case FileError::NotKept:
+        return fileMessage(name, FileMessage::NotKept);
     default:
         return fileMessage(name, FileMessage::CannotSave);
     }

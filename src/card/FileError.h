@@ -9,13 +9,14 @@ enum class FileError {
     AccessDenied, // read-only file or folder, or no permission
     Other,        // disk full, short write, invalid name and the rest
     Busy,         // another till kept the file locked for seconds
+    NotKept,      // the content it would replace could not be kept in its history first
 };
 
 // The errno of a failed open or write, classified.
 [[nodiscard]] FileError classifyErrno(int err);
 
 // The endings of the file messages.
-enum class FileMessage { WriteProtected, CannotSave, NotFound, CannotOpen, Busy };
+enum class FileMessage { WriteProtected, CannotSave, NotFound, CannotOpen, Busy, NotKept };
 
 // "Файл "<name>" защищён от записи." and the others.
 QString fileMessage(const QString &name, FileMessage kind);

@@ -413,6 +413,8 @@ FileError CardSession::saveCatalogueIfChanged(const QString &path) const
     if (!m_tovaryChanged)
         return FileError::None;
     return m_catalogue.save(path, [this](const QByteArray &replaced) {
-        return m_history.keep(QStringLiteral("Товары.txt"), replaced, 0);
+        return m_history.keep(QStringLiteral("Товары.txt"), replaced, 0) == FileError::None
+                   ? FileError::None
+                   : FileError::NotKept;
     });
 }

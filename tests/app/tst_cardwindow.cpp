@@ -248,6 +248,21 @@ private slots:
         QCOMPARE(f.dialogs.messages, QStringList());
     }
 
+    // A failed automatic backup is told once, and the window goes on working.
+    void aFailedDailyBackupIsToldOnce()
+    {
+        WindowFixture f;
+        const QString root = QFileInfo(QDir::cleanPath(f.baza())).path();
+        QVERIFY(testfiles::writeAll(root + QStringLiteral("/Резервные копии"), "a file in its place"));
+        FrmForma &w = f.open();
+        w.startDailyBackup();
+        QTRY_COMPARE(f.dialogs.messages.size(), 1);
+        QVERIFY(f.dialogs.messages.first().startsWith(
+            QStringLiteral("Автоматическая резервная копия не сделана")));
+        f.type(f.bz(BzD::Familiya), "Петров");
+        QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("Петров"));
+    }
+
     void vanishedCardIsReportedAndDropped()
     {
         WindowFixture f;

@@ -281,6 +281,23 @@ private slots:
         QVERIFY(f.card().startsWith(versions[1].bytes));
         QCOMPARE(lines(f.session.purchases()), (QStringList{" 1 Утюг", " 2 Фен", " 3 Плойка"}));
         QCOMPARE(f.session.history().versions("00000001.dat").size(), 5);
+
+        // No history to keep the version in: nothing is written, and the message says why. Junk
+        // in a history file is no version and does not stop the write.
+        const QByteArray card = f.card();
+        QVERIFY(QDir(f.baza + ".history").removeRecursively() &&
+                testfiles::writeAll(f.baza + ".history", "x"));
+        CardHeader header = f.session.header();
+        header.telDom = "999";
+        f.session.setCardChanged();
+        const auto refused = f.session.save(header);
+        QCOMPARE(refused.error, FileError::NotKept);
+        QVERIFY(writeFailureMessage("00000001.dat", refused.error).contains(QStringLiteral("в истории")));
+        QCOMPARE(f.card(), card);
+        QVERIFY(QFile::remove(f.baza + ".history") && QDir().mkpath(f.baza + ".history"));
+        QVERIFY(testfiles::writeAll(f.baza + ".history/00000001.dat.v", "junk\n\0\xff"));
+        QCOMPARE(f.session.save(header).error, FileError::None);
+        QCOMPARE(f.session.history().versions("00000001.dat").size(), 1);
     }
 
     // A card named by a Windows program (Windows-1251 bytes, not UTF-8) is read, recorded into and
