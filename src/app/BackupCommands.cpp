@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
 
 namespace {
 
@@ -128,10 +129,14 @@ void FrmForma::FileRestore_Click()
     m_presence.reset();
     std::optional<FileLock> alone = FileLock::presence(lockFileOf(m_bazaPath), true);
     if (!alone) {
+        const bool othersRun = errno == EWOULDBLOCK;
         m_presence = FileLock::presence(lockFileOf(m_bazaPath), false);
-        Dialogs::current().critical(this,
-                                    QStringLiteral("Восстановить базу сейчас нельзя: программа открыта на "
-                                                   "другой кассе. Закройте её там и повторите."));
+        Dialogs::current().critical(
+            this, othersRun
+                      ? QStringLiteral("Восстановить базу сейчас нельзя: программа открыта на другой кассе. "
+                                       "Закройте её там и повторите.")
+                      : QStringLiteral("Восстановить базу не возможно: папки \"База\" нет или она защищена "
+                                       "от записи."));
         return;
     }
     stopDailyBackup();
