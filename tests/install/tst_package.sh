@@ -23,7 +23,7 @@ drwxr-xr-x root/root ./var/lib/tarvesko/
 -rw-r--r-- root/root ./var/lib/tarvesko/База/Справка.html
 -rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/tarvesko.svg
 LIST
-dpkg-deb -f "$deb" Depends | grep -q 'adduser.*libqt6widgets6' || fail "Depends lacks adduser or Qt"
+grep -q 'adduser.*libqt6widgets6' <<<"$(dpkg-deb -f "$deb" Depends)" || fail "Depends lacks adduser or Qt"
 dpkg-deb -x "$deb" "$tmp/root"
 entry="$tmp/root/usr/share/applications/tarvesko.desktop"
 desktop-file-validate "$entry" && grep -Fxq 'Exec="/usr/lib/tarvesko/tarvesko"' "$entry" &&
@@ -50,7 +50,9 @@ sh "$tmp/control/postinst" configure 2.1 # an upgrade keeps the administrator's 
 mode_is $base "root:tarvesko 2770"
 echo card >$base/00000001.dat && echo goods >/var/lib/tarvesko/Товары.txt
 for step in remove purge; do
-  sh "$tmp/control/postrm" $step | grep -q /var/lib/tarvesko || fail "postrm $step does not say where the base stays"
+  # Read whole before grep: with pipefail, grep -q leaving early would fail postrm with SIGPIPE.
+  said=$(sh "$tmp/control/postrm" $step) || fail "postrm $step failed"
+  grep -q /var/lib/tarvesko <<<"$said" || fail "postrm $step does not say where the base stays"
   [ -s $base/00000001.dat ] && [ -s /var/lib/tarvesko/Товары.txt ] || fail "postrm $step removed the base"
 done
 ! dpkg-statoverride --list '/var/lib/tarvesko*' || fail "the purge left the statoverrides"
