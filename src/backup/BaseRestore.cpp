@@ -184,8 +184,7 @@ QString unpack(const QString &zipPath, const QString &staging, const Progress &p
         archive_entry_copy_pathname(entry, (root + name).constData());
         archive_entry_set_perm(entry, type == AE_IFDIR ? 0755 : 0644);
         if (archive_write_header(disk.get(), entry) != ARCHIVE_OK)
-            return QStringLiteral("файл \"%1\" записать не возможно (%2).")
-                .arg(QString::fromUtf8(name), QString::fromLocal8Bit(archive_error_string(disk.get())));
+            return QStringLiteral("файл \"%1\" записать не возможно.").arg(QString::fromUtf8(name));
         const void *block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
@@ -293,7 +292,14 @@ RestoreResult restoreBackup(const Sources &sources, const QString &zipPath, cons
         result.message = reading.message;
         return result;
     }
-    const QString staging = sources.bazaPath + QLatin1String(kNew);
+    // Unpacked where the base really is: the secure flags refuse a path through a link, and an
+    // installed program reaches its base through one.
+    const QString realBaza = QFileInfo(QDir::cleanPath(sources.bazaPath)).canonicalFilePath();
+    if (realBaza.isEmpty()) {
+        result.message = QStringLiteral("Восстановление не начато: папки \"База\" нет.");
+        return result;
+    }
+    const QString staging = realBaza + QLatin1Char('/') + QLatin1String(kNew);
     QDir(staging).removeRecursively(); // what an earlier attempt left
     if (!QDir().mkpath(staging)) {
         result.message = QStringLiteral("Восстановление не начато: в папке базы нет доступа для записи.");

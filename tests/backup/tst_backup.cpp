@@ -256,12 +256,15 @@ private slots:
     // wrecked base is in the safety copy; a restore killed half-way is completed at the next start.
     void restoreGivesTheBaseBack()
     {
-        QTemporaryDir dir;
+        QTemporaryDir dir; // the base reached through a link, as an installed program reaches it
         const QString baza = dir.filePath(QStringLiteral("База")) + '/';
         const backup::Sources src{baza, dir.filePath(QStringLiteral("Товары.txt"))};
-        QVERIFY(QDir().mkpath(baza + QStringLiteral(".history")));
-        for (const char *name : {"00000001.dat", "00000002.dat", ".history/00000001.dat.v", "../Товары.txt"})
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("данные/База/.history"))));
+        QVERIFY(
+            QFile::link(dir.filePath(QStringLiteral("данные/База")), dir.filePath(QStringLiteral("База"))));
+        for (const char *name : {"00000001.dat", "00000002.dat", ".history/00000001.dat.v"})
             QVERIFY(writeAll(baza + QString::fromUtf8(name), QByteArray("Иванов\r\n") + name));
+        QVERIFY(writeAll(src.goodsPath, "Фен\r\n"));
         const Files before = tree(dir.path());
         const QString zip = dir.filePath(QStringLiteral("копия.zip"));
         QCOMPARE(backup::writeBackup(src, zip).status, backup::Status::Done);
@@ -279,8 +282,9 @@ private slots:
 
         // Killed after two of the wrecked files were moved aside: the next start ends the move.
         for (auto f = wrecked.cbegin(); f != wrecked.cend(); ++f) {
-            QVERIFY(QDir().mkpath(QFileInfo(baza + ".restore-new/" + f.key()).path()));
-            QVERIFY(writeAll(baza + ".restore-new/" + QString::fromUtf8(f.key()), f.value()));
+            const QString staged =
+                baza + ".restore-new/" + QString::fromUtf8(f.key()).remove(QStringLiteral("данные/"));
+            QVERIFY(QDir().mkpath(QFileInfo(staged).path()) && writeAll(staged, f.value()));
         }
         QVERIFY(QDir().mkpath(baza + ".restore-old"));
         QVERIFY(QDir().rename(baza + "00000001.dat", baza + ".restore-old/00000001.dat"));
