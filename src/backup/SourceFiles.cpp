@@ -18,10 +18,11 @@ namespace {
 
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-// Temporary files of writes under way and the tills' lock files are no data.
+// Temporary files of writes under way, the tills' lock files and what a restore under way keeps
+// in the base (".restore-…") are no data.
 bool leftOut(const QByteArray &name)
 {
-    return name.startsWith(".~") || name.endsWith(".lock");
+    return name.startsWith(".~") || name.endsWith(".lock") || name.startsWith(".restore-");
 }
 
 // The name as UTF-8 for the archive; a name in Windows-1251 (made by a Windows program) is read

@@ -106,7 +106,8 @@ private slots:
         }
         QVERIFY(writeAll(path(QStringLiteral("Товары.txt")), "Телевизор\r\n"));
         m_files.insert("Товары.txt", "Телевизор\r\n");
-        for (const char *name : {".~a1b2c3d4", ".tarvesko.lock", ".history/.~zz000000", ".Товары.lock"})
+        for (const char *name :
+             {".~a1b2c3d4", ".tarvesko.lock", ".history/.~zz000000", ".Товары.lock", ".restore-journal"})
             QVERIFY(writeAll(m_baza + '/' + QString::fromUtf8(name), "x"));
         const QByteArray card = QFile::encodeName(m_baza + QStringLiteral("/00000001.dat"));
         QVERIFY(
