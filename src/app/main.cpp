@@ -1,12 +1,16 @@
 #include "BaseRestore.h"
 #include "DataFolder.h"
+#include "Dialogs.h"
 #include "ExitSignals.h"
+#include "FileLock.h"
 #include "FrmForma.h"
 #include "ProgramFont.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <cerrno>
 
 int main(int argc, char *argv[])
 {
@@ -21,6 +25,13 @@ int main(int argc, char *argv[])
     // On this system only "/" separates folders: a program folder named "shop\x" is one folder.
     const QString bazaPath = bazaPathFor(QCoreApplication::applicationDirPath(), FolderSeparator::Slash);
     backup::finishInterruptedRestore(bazaPath); // a restore killed half-way, before the base is read
+    if (!FileLock::presence(lockFileOf(bazaPath), false) && errno == EWOULDBLOCK) {
+        // Another till holds the base alone: it is replacing it with a backup right now.
+        Dialogs::current().critical(nullptr,
+                                    QStringLiteral("Базу сейчас восстанавливают из копии на другой "
+                                                   "кассе. Запустите программу, когда это закончится."));
+        return 1;
+    }
     FrmForma window(bazaPath);
     window.show();
     QCoreApplication::processEvents();
