@@ -1,7 +1,7 @@
 #include "Backup.h"
 
 #include "ArchiveCheck.h"
-#include "FileLock.h"
+#include "SafeFile.h"
 #include "SourceFiles.h"
 #include "UniqueFd.h"
 #include "ZipWriter.h"
@@ -9,7 +9,6 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -92,44 +91,25 @@ private:
     qint64 m_done = 0;
 };
 
-// The archive while it is written: a hidden file beside the target, named as the program's other
-// temporary files and locked while it lives (so no till removes it as a leftover), removed unless
-// it took the target's name.
+// The archive while it is written: one of the program's temporary files, beside the target, shared
+// with the group where the folder is (the other till's user prunes old backups), removed unless it
+// took the target's name.
 class TemporaryArchive {
 public:
-    ~TemporaryArchive()
-    {
-        if (!m_path.isEmpty())
-            ::unlink(m_path.constData());
-    }
-
-    // Creates it in `folder`, shared with the group where the folder is. errno says why not.
+    // Creates it in `folder`. errno says why not.
     bool create(const QByteArray &folder)
     {
         struct stat folderStat {};
         if (::stat(folder.constData(), &folderStat) != 0)
             return false;
-        for (int attempt = 0; attempt < 16 && !m_fd.isOpen(); ++attempt) {
-            const quint64 n = QRandomGenerator::system()->generate64() % 2821109907456ULL; // 36^8
-            m_path = folder + "/.~" + QByteArray::number(n, 36).rightJustified(8, '0');
-            m_fd = UniqueFd(::open(m_path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-            if (!m_fd.isOpen() && errno != EEXIST)
-                break;
-        }
-        if (!m_fd.isOpen()) {
-            m_path.clear();
-            return false;
-        }
-        m_lock = FileLock::tryWholeFile(m_fd.get());
-        struct stat st {};
-        // The umask would take the group's write; the other till's user prunes old backups.
-        if ((folderStat.st_mode & S_IWGRP) && ::fstat(m_fd.get(), &st) == 0)
-            (void)::fchmod(m_fd.get(), (st.st_mode & 07777) | S_IRGRP | S_IWGRP);
-        return true;
+        m_fd = m_file.create(folder, 0666);
+        if (m_fd.isOpen())
+            (void)safefile::shareWithGroup(m_fd.get(), folderStat);
+        return m_fd.isOpen();
     }
 
     int fd() const { return m_fd.get(); }
-    const QByteArray &path() const { return m_path; }
+    const QByteArray &path() const { return m_file.name(); }
 
     // Flushes the file to the disk and drops it from the page cache, so that the check reads what
     // the disk holds. errno says why not.
@@ -146,16 +126,15 @@ public:
 
     bool renameTo(const QByteArray &target)
     {
-        if (::rename(m_path.constData(), target.constData()) != 0)
+        if (::rename(m_file.name().constData(), target.constData()) != 0)
             return false;
-        m_path.clear();
+        m_file.named();
         return true;
     }
 
 private:
-    QByteArray m_path;
+    safefile::TemporaryFile m_file;
     UniqueFd m_fd;
-    std::optional<FileLock> m_lock;
     qint64 m_size = 0;
 };
 

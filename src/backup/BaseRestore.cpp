@@ -1,7 +1,6 @@
 #include "BaseRestore.h"
 
 #include "CardFile.h"
-#include "DailyBackup.h"
 #include "FileLock.h"
 #include "FileName.h"
 #include "SafeFile.h"
@@ -323,7 +322,7 @@ RestoreResult restoreBackup(const Sources &sources, const QString &zipPath, cons
             .filePath(QStringLiteral("Тарвеско перед восстановлением %1.zip")
                           .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))));
     const Result saved =
-        makeFolder(safetyFolder)
+        safefile::makeFolder(safetyFolder) == FileError::None
             ? writeBackup(sources, result.safetyCopy,
                           [&](qint64 done, qint64 all) {
                               return !progress ||

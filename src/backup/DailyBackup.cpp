@@ -6,26 +6,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <chrono>
-#include <sys/stat.h>
 
 namespace backup {
-
-bool makeFolder(const QString &path)
-{
-    const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0777) != 0)
-        return errno == EEXIST;
-    struct stat parent {};
-    struct stat made {};
-    if (::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &parent) == 0 &&
-        (parent.st_mode & S_IWGRP) && ::stat(native.constData(), &made) == 0)
-        ::chmod(native.constData(), (made.st_mode & 07777) | S_IRWXG);
-    return true;
-}
 
 namespace {
 
@@ -39,7 +24,7 @@ DailyResult failed(const QString &why)
 DailyResult runIfDue(const Sources &sources, const QString &backupFolder, QDate today,
                      const Progress &progress)
 {
-    if (!makeFolder(backupFolder))
+    if (safefile::makeFolder(backupFolder) != FileError::None)
         return failed(QStringLiteral("папку \"%1\" создать не возможно.").arg(backupFolder));
     const QDir folder(backupFolder);
     const std::optional<FileLock> lock =

@@ -25,10 +25,6 @@ struct DailyResult {
 // or not at all) while it makes today's backup as writeBackup does and then removes the old ones
 // the rotation rule gives up. The folder is made when missing, writable by the group when the
 // folder above it is, as are the backups, so that the other till's user may remove them later.
-// Makes the folder when it is missing, writable by the group when the folder above it is (set
-// after mkdir: the umask, 022 as a rule, would take the group's write). False when it cannot be had.
-bool makeFolder(const QString &path);
-
 DailyResult runIfDue(const Sources &sources, const QString &backupFolder, QDate today,
                      const Progress &progress = {});
 

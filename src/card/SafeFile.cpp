@@ -118,74 +118,12 @@ QByteArray temporaryNameIn(const QByteArray &folder)
     return folder + '/' + kTemporaryPrefix + QByteArray::number(n, 36).rightJustified(kTemporaryLetters, '0');
 }
 
-// The temporary file of one write: locked while it lives, so that removeLeftovers of any till
-// leaves it alone, and removed with it unless it took its final name.
-class Temporary {
-public:
-    Temporary() = default;
-    Temporary(const Temporary &) = delete;
-    Temporary &operator=(const Temporary &) = delete;
-    ~Temporary()
-    {
-        if (!m_name.isEmpty())
-            ::unlink(m_name.constData());
-    }
-
-    // Creates it in `folder`, open for writing, or holds none with errno set.
-    UniqueFd create(const QByteArray &folder, mode_t mode);
-    const QByteArray &name() const { return m_name; }
-    // The file has its final name now.
-    void named() { m_name.clear(); }
-
-private:
-    QByteArray m_name;
-    std::optional<FileLock> m_lock;
-};
-
-UniqueFd Temporary::create(const QByteArray &folder, mode_t mode)
-{
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const QByteArray name = temporaryNameIn(folder);
-        UniqueFd fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (!fd.isOpen() && errno == EEXIST)
-            continue;
-        if (!fd.isOpen())
-            return fd;
-        std::optional<FileLock> lock = FileLock::tryWholeFile(fd.get());
-        if (!lock && errno != EWOULDBLOCK) {
-            const int err = errno;
-            ::unlink(name.constData());
-            errno = err;
-            return UniqueFd();
-        }
-        // Another till's removeLeftovers may have taken it for a leftover before it was locked:
-        // it holds the lock or has removed the file; this write goes on under another name.
-        struct stat st {};
-        if (lock && ::fstat(fd.get(), &st) == 0 && st.st_nlink > 0) {
-            m_name = name;
-            m_lock = std::move(lock);
-            return fd;
-        }
-    }
-    errno = EEXIST;
-    return UniqueFd();
-}
-
 // A rewritten file keeps its mode, its group and (where allowed, as for root) its owner.
 bool keepOwnerAndMode(int fd, const struct stat &like)
 {
     [[maybe_unused]] const bool owned =
         ::fchown(fd, like.st_uid, like.st_gid) == 0 || ::fchown(fd, uid_t(-1), like.st_gid) == 0;
     return ::fchmod(fd, like.st_mode & 07777) == 0;
-}
-
-// A new file has the mode the umask leaves, and the group may read and write it where the folder
-// lets the group write: the umask would take that from the other users of a shared folder.
-bool shareWithGroup(int fd, const struct stat &folderStat)
-{
-    struct stat st {};
-    return (folderStat.st_mode & S_IWGRP) == 0 ||
-           (::fstat(fd, &st) == 0 && ::fchmod(fd, (st.st_mode & 07777) | S_IRGRP | S_IWGRP) == 0);
 }
 
 bool writeWhole(int fd, const QByteArray &data)
@@ -204,7 +142,7 @@ bool writeWhole(int fd, const QByteArray &data)
 // Writes `data` to a new temporary file in `folder` and flushes it to disk: as a rewrite of the
 // file `like`, or as a new file of that folder when `like` is null.
 FileError writeTemporary(const QByteArray &folder, const struct stat &folderStat, const struct stat *like,
-                         const QByteArray &data, Temporary &temporary)
+                         const QByteArray &data, TemporaryFile &temporary)
 {
     UniqueFd fd = temporary.create(folder, like ? 0600 : 0666);
     if (!fd.isOpen())
@@ -223,7 +161,7 @@ bool linkingUnsupported(int err)
 
 // Gives the written temporary file the name `target` only where nothing has that name. Returns 0,
 // or the errno: EEXIST when the name is taken.
-int nameNewFile(Temporary &temporary, const QByteArray &target, const QString &lockPath)
+int nameNewFile(TemporaryFile &temporary, const QByteArray &target, const QString &lockPath)
 {
     const char *from = temporary.name().constData();
     if (::renameat2(AT_FDCWD, from, AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
@@ -286,7 +224,7 @@ FileError writeLocked(const QString &path, bool readCurrent,
     const Rewrite rewrite = decide(exists && readCurrent ? &current : nullptr);
     if (!rewrite.write)
         return rewrite.result;
-    Temporary temporary;
+    TemporaryFile temporary;
     if (const FileError error =
             writeTemporary(folder, folderStat, exists ? &st : nullptr, rewrite.data, temporary);
         error != FileError::None)
@@ -303,6 +241,59 @@ FileError writeLocked(const QString &path, bool readCurrent,
 }
 
 } // namespace
+
+UniqueFd TemporaryFile::create(const QByteArray &folder, mode_t mode)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QByteArray name = temporaryNameIn(folder);
+        UniqueFd fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (!fd.isOpen() && errno == EEXIST)
+            continue;
+        if (!fd.isOpen())
+            return fd;
+        std::optional<FileLock> lock = FileLock::tryWholeFile(fd.get());
+        if (!lock && errno != EWOULDBLOCK) {
+            const int err = errno;
+            ::unlink(name.constData());
+            errno = err;
+            return UniqueFd();
+        }
+        // Another till's removeLeftovers may have taken it for a leftover before it was locked:
+        // it holds the lock or has removed the file; this write goes on under another name.
+        struct stat st {};
+        if (lock && ::fstat(fd.get(), &st) == 0 && st.st_nlink > 0) {
+            m_name = name;
+            m_lock = std::move(lock);
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return UniqueFd();
+}
+
+bool shareWithGroup(int fd, const struct stat &folderStat)
+{
+    struct stat st {};
+    return (folderStat.st_mode & S_IWGRP) == 0 ||
+           (::fstat(fd, &st) == 0 && ::fchmod(fd, (st.st_mode & 07777) | S_IRGRP | S_IWGRP) == 0);
+}
+
+FileError makeFolder(const QString &path)
+{
+    const QByteArray native = filename::encode(path);
+    if (::mkdir(native.constData(), 0777) != 0) {
+        struct stat st {};
+        return errno == EEXIST && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode)
+                   ? FileError::None
+                   : classifyErrno(errno == EEXIST ? ENOTDIR : errno);
+    }
+    struct stat parent {};
+    struct stat made {};
+    if (::stat(filename::encode(QFileInfo(QDir::cleanPath(path)).absolutePath()).constData(), &parent) == 0 &&
+        (parent.st_mode & S_IWGRP) && ::stat(native.constData(), &made) == 0)
+        ::chmod(native.constData(), (made.st_mode & 07777) | S_IRWXG);
+    return FileError::None;
+}
 
 FileError replaceFile(const QString &path, const QByteArray &data)
 {
@@ -339,7 +330,7 @@ FileError createNew(const QString &folderPath, const std::function<QString(int k
     struct stat folderStat {};
     if (const FileError error = checkFolder(folder, folderStat); error != FileError::None)
         return error;
-    Temporary temporary;
+    TemporaryFile temporary;
     if (const FileError error = writeTemporary(folder, folderStat, nullptr, data, temporary);
         error != FileError::None)
         return error;

@@ -1,12 +1,17 @@
 #pragma once
 
 #include "FileError.h"
+#include "FileLock.h"
 #include "UniqueFd.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The only ways the program writes its files. Either the whole change reaches the disk, or the
 // file stays byte for byte as it was and the error says why; a failure is never reported as success.
@@ -88,6 +93,41 @@ int removeLeftovers(const QString &folderPath);
 // Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0. Links, pipes and
 // anything else but an ordinary file of at most kMaxFileBytes are refused as Other, at once.
 [[nodiscard]] FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes = -1);
+
+// The temporary file of one write: hidden, named ".~" and eight letters or digits, locked while it
+// lives so that removeLeftovers of any till leaves it alone, and removed with it unless it took its
+// final name.
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+    ~TemporaryFile()
+    {
+        if (!m_name.isEmpty())
+            ::unlink(m_name.constData());
+    }
+
+    // Creates it in `folder`, open for writing, or holds none with errno set.
+    UniqueFd create(const QByteArray &folder, mode_t mode);
+    const QByteArray &name() const { return m_name; }
+    // The file has its final name now.
+    void named() { m_name.clear(); }
+
+private:
+    QByteArray m_name;
+    std::optional<FileLock> m_lock;
+};
+
+// A new file has the mode the umask leaves, and the group may read and write it where its folder
+// (of status `folderStat`) lets the group write: the umask would take that from the other users of
+// a shared folder. False when the mode cannot be set.
+bool shareWithGroup(int fd, const struct stat &folderStat);
+
+// Makes the folder `path` when it is missing, writable by the group when the folder above it is
+// (set after mkdir: the umask, 022 as a rule, would take the group's write). An existing folder is
+// fine; anything else in its place is an error.
+[[nodiscard]] FileError makeFolder(const QString &path);
 
 // True when something (a file, folder or link, even a dangling one) has that name. A name that
 // cannot be looked at counts as free: writing to it then fails with its own message.

@@ -1,33 +1,12 @@
 #include "CardHistory.h"
 
-#include "FileName.h"
 #include "SafeFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace {
 
 constexpr char kHistoryFolder[] = ".history";
-
-// Makes the history folder, with the group's write bit where the data folder has it, so that
-// every till of the shop may add to it.
-FileError makeFolder(const QString &bazaPath, const QString &folder)
-{
-    const QByteArray path = filename::encode(folder);
-    struct stat st {};
-    if (::stat(path.constData(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? FileError::None : FileError::Other;
-    struct stat baza {};
-    if (::stat(filename::encode(bazaPath).constData(), &baza) != 0)
-        return classifyErrno(errno);
-    if (::mkdir(path.constData(), 0777) != 0 && errno != EEXIST)
-        return classifyErrno(errno);
-    if (baza.st_mode & S_IWGRP)
-        ::chmod(path.constData(), 0775 | (baza.st_mode & S_ISGID));
-    return FileError::None;
-}
 
 } // namespace
 
@@ -44,8 +23,8 @@ QString CardHistory::fileFor(const QString &cardFile) const
 FileError CardHistory::keep(const QString &cardFile, const QByteArray &replaced, int purchasesAfter,
                             const QDateTime &now) const
 {
-    const QString baza = m_folder.left(m_folder.size() - int(sizeof(kHistoryFolder)));
-    if (const FileError error = makeFolder(baza, m_folder); error != FileError::None)
+    // Writable by the group where the data folder is, so that every till of the shop may add to it.
+    if (const FileError error = safefile::makeFolder(m_folder); error != FileError::None)
         return error;
     return safefile::rewriteLocked(fileFor(cardFile), [&](const QByteArray *current) {
         QList<CardVersion> versions = current ? parse(*current) : QList<CardVersion>();
