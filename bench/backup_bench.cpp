@@ -2,6 +2,7 @@
 // the same files into one file in the same run. Run by scripts/bench.sh after the main benchmark;
 // it tells whether the daily backup may run while the program closes or must go to the background.
 #include "BenchData.h"
+#include "Median.h"
 
 #include "Backup.h"
 
@@ -43,12 +44,6 @@ qint64 rawCopy(const std::string &folder, int out)
     if (out >= 0 && ::fsync(out) != 0)
         bytes = -1;
     return bytes;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 QString mb(qint64 bytes)

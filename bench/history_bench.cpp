@@ -3,6 +3,7 @@
 // the same history file plainly. Run by scripts/bench.sh after the main benchmark.
 #include "BenchData.h"
 #include "CardHistory.h"
+#include "Median.h"
 #include "SafeFile.h"
 
 #include <QCoreApplication>
@@ -27,19 +28,6 @@ constexpr int kWritesPerDay = 100; // corrections and deletions across the shop,
 QString cardName(int k)
 {
     return QStringLiteral("%1.dat").arg(k, 8, 10, QLatin1Char('0'));
-}
-
-template <typename F> double medianMs(int runs, F f)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        times.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 } // namespace

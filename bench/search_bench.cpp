@@ -3,6 +3,7 @@
 // the main benchmark, on the folder it generated.
 #include "BazaScan.h"
 #include "CardSearch.h"
+#include "Median.h"
 #include "SearchResultModel.h"
 
 #include <QCoreApplication>
@@ -43,19 +44,6 @@ double rawReadMs(const std::string &folder)
     if (bytes == 0)
         std::fprintf(stderr, "no card read in %s\n", folder.c_str());
     return double(t.nsecsElapsed()) / 1e6;
-}
-
-template <typename F> double medianMs(int runs, F f)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        times.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 } // namespace
