@@ -89,8 +89,7 @@ void VersionsDialog::restore()
     const int row = m_list->currentRow();
     if (row < 0 || row >= m_versions.size())
         return;
-    const QString when =
-        m_versions[row].replaced.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    const QString when = versionTime(m_versions[row]);
     if (!Dialogs::current().confirm(
             this, QStringLiteral("Сделать карточку такой, какой она была до ") + when +
                       QStringLiteral("?\r\nНынешняя карточка останется в прежних версиях.")))

@@ -68,6 +68,11 @@ QStringList changeWords(const Card &before, const Card &after)
     return words;
 }
 
+QString versionTime(const CardVersion &version)
+{
+    return version.replaced.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+}
+
 QString versionLine(const CardVersion &version, const QByteArray &next)
 {
     const Card before = cardfile::parse(version.bytes);
@@ -75,6 +80,6 @@ QString versionLine(const CardVersion &version, const QByteArray &next)
     Card after = cardfile::parse(next);
     if (after.pokupki.size() > version.purchasesAfter)
         after.pokupki.resize(version.purchasesAfter);
-    return version.replaced.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) +
-           QStringLiteral(" — ") + changeWords(before, after).join(QStringLiteral(", "));
+    return versionTime(version) + QStringLiteral(" — ") +
+           changeWords(before, after).join(QStringLiteral(", "));
 }

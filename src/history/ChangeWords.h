@@ -10,6 +10,9 @@
 // numbered as the purchase list numbers them; «без изменений» when nothing did.
 QStringList changeWords(const Card &before, const Card &after);
 
+// When the version was replaced, in local time as the versions list shows it.
+QString versionTime(const CardVersion &version);
+
 // A line of the versions list: when the version was replaced (local time) and what that write
 // changed, `next` being the content that followed it (a later version or the card now).
 QString versionLine(const CardVersion &version, const QByteArray &next);
