@@ -45,6 +45,10 @@ QString fileMessage(const QString &name, FileMessage kind)
         ending = QStringLiteral(" не записан: его прежнее содержимое сохранить в истории (папка "
                                 "\".history\" в базе) не возможно.");
         break;
+    case FileMessage::Planted:
+        ending = QStringLiteral(" не записан: вместо папки \".history\" в базе лежит ссылка или чужой файл. "
+                                "Программа туда не пишет; сообщите об этом администратору.");
+        break;
     }
     return QStringLiteral("Файл \"") + filename::display(name) + QLatin1Char('"') + ending;
 }
@@ -58,6 +62,8 @@ QString writeFailureMessage(const QString &name, FileError error)
         return fileMessage(name, FileMessage::Busy);
     case FileError::NotKept:
         return fileMessage(name, FileMessage::NotKept);
+    case FileError::Planted:
+        return fileMessage(name, FileMessage::Planted);
     default:
         return fileMessage(name, FileMessage::CannotSave);
     }

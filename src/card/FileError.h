@@ -10,13 +10,14 @@ enum class FileError {
     Other,        // disk full, short write, invalid name and the rest
     Busy,         // another till kept the file locked for seconds
     NotKept,      // the content it would replace could not be kept in its history first
+    Planted,      // a link or a stranger's file stands where the program keeps its own folder
 };
 
 // The errno of a failed open or write, classified.
 [[nodiscard]] FileError classifyErrno(int err);
 
 // The endings of the file messages.
-enum class FileMessage { WriteProtected, CannotSave, NotFound, CannotOpen, Busy, NotKept };
+enum class FileMessage { WriteProtected, CannotSave, NotFound, CannotOpen, Busy, NotKept, Planted };
 
 // "Файл "<name>" защищён от записи." and the others.
 QString fileMessage(const QString &name, FileMessage kind);

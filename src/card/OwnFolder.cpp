@@ -1,0 +1,92 @@
+#include "OwnFolder.h"
+
+#include "FileName.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ownfolder {
+namespace {
+
+constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// Folders nested deeper than this are not the program's: their removal stops there.
+constexpr int kMaxDepth = 32;
+
+bool removeIn(int parent, const char *name, int depth);
+
+// Removes everything in the open folder `folder`.
+bool emptyFolder(int folder, int depth)
+{
+    const int listed = ::dup(folder);
+    if (listed < 0)
+        return false;
+    DIR *dir = ::fdopendir(listed);
+    if (!dir) {
+        ::close(listed);
+        return false;
+    }
+    bool ok = true;
+    while (const dirent *e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            ok &= removeIn(folder, e->d_name, depth + 1);
+    }
+    ::closedir(dir);
+    return ok;
+}
+
+bool removeIn(int parent, const char *name, int depth)
+{
+    if (::unlinkat(parent, name, 0) == 0 || errno == ENOENT)
+        return true; // a file or a link: only its name goes
+    if (errno != EISDIR && errno != EPERM)
+        return false;
+    if (depth > kMaxDepth)
+        return false;
+    const UniqueFd folder(::openat(parent, name, kOpenFolder));
+    if (!folder.isOpen())
+        return errno == ENOENT;
+    return emptyFolder(folder.get(), depth) &&
+           (::unlinkat(parent, name, AT_REMOVEDIR) == 0 || errno == ENOENT);
+}
+
+} // namespace
+
+UniqueFd open(int parent, const QByteArray &name, bool create)
+{
+    if (name.isEmpty() || name.contains('/') || name == "." || name == "..") {
+        errno = EINVAL;
+        return UniqueFd();
+    }
+    if (create && ::mkdirat(parent, name.constData(), 0777) == 0) {
+        // The umask (022 as a rule) takes the group's write: given back where the parent has it.
+        struct stat above {};
+        UniqueFd made(::openat(parent, name.constData(), kOpenFolder));
+        struct stat st {};
+        if (made.isOpen() && ::fstat(parent, &above) == 0 && (above.st_mode & S_IWGRP) &&
+            ::fstat(made.get(), &st) == 0)
+            ::fchmod(made.get(), (st.st_mode & 07777) | S_IRWXG);
+        return made;
+    }
+    UniqueFd fd(::openat(parent, name.constData(), kOpenFolder));
+    if (!fd.isOpen() && errno == ELOOP)
+        errno = ENOTDIR; // a link in the folder's place
+    return fd;
+}
+
+bool remove(int parent, const QByteArray &name)
+{
+    if (name.isEmpty() || name.contains('/') || name == "." || name == "..")
+        return false;
+    return removeIn(parent, name.constData(), 0);
+}
+
+UniqueFd openPath(const QString &path)
+{
+    return UniqueFd(::open(filename::encode(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+} // namespace ownfolder
