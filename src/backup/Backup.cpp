@@ -109,7 +109,7 @@ public:
     }
 
     int fd() const { return m_fd.get(); }
-    const QByteArray &path() const { return m_file.name(); }
+    QByteArray path() const { return m_file.name(); }
 
     // Flushes the file to the disk and drops it from the page cache, so that the check reads what
     // the disk holds. errno says why not.

@@ -9,13 +9,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+quint32 FileLock::slotFor(const QByteArray &nativeName)
+{
+    // FNV-1a of the name's bytes: every program on the folder, of any build, must find the same
+    // slot for a file. Never change it without changing the lock file's name, or two versions of
+    // the program would lock different slots for one card. Slots 1 .. 2^30: two files sharing one
+    // only wait for each other a moment.
+    quint32 hash = 2166136261u;
+    for (const char c : nativeName)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return 1 + hash % (1u << 30);
+}
+
 quint32 FileLock::slotFor(const QString &fileName)
 {
-    // Slots 1 .. 2^30: two files sharing one only wait for each other a moment.
-    return 1 + quint32(qHash(fileName, 0x7a11) % (1u << 30));
+    return slotFor(filename::encode(fileName));
 }
 
 namespace {
+
+// The lock file of a data folder: hidden, so the customer scan never lists it.
+constexpr char kFolderLockName[] = ".tarvesko.lock";
 
 // The bytes past the slots: slot s's waiting mark is byte kSlotsEnd + s, read-locked by each till
 // waiting for it.
@@ -55,35 +69,46 @@ namespace {
 // Opens the folder's lock file, making it if missing. It is everyone's in the folder's group,
 // whoever made it first: where the file system allows, it gets the group's write bit before it
 // takes its name, so the other till never finds it closed to it.
-UniqueFd openLockFile(const QByteArray &native)
+UniqueFd openLockFile(int folder, const QByteArray &name)
 {
-    const int slash = native.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? native.left(slash) : QByteArray(".");
+    const char *native = name.constData();
     struct stat folderStat {};
-    const bool shared = ::stat(folder.constData(), &folderStat) == 0 && (folderStat.st_mode & S_IWGRP);
+    const bool shared = ::fstat(folder, &folderStat) == 0 && (folderStat.st_mode & S_IWGRP);
     const auto share = [shared](int fd) {
         struct stat st {};
         if (shared && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && !(st.st_mode & S_IWGRP))
             ::fchmod(fd, (st.st_mode & 07777) | S_IRGRP | S_IWGRP);
     };
     for (int tries = 0; tries < 3; ++tries) {
-        UniqueFd fd(::open(native.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+        UniqueFd fd(::openat(folder, native, O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         if (fd.isOpen() || errno != ENOENT)
             return fd;
-        UniqueFd unnamed(::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+        UniqueFd unnamed(::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
         if (!unnamed.isOpen())
             break; // a file system without unnamed files
         share(unnamed.get());
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed.get());
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, native.constData(), AT_SYMLINK_FOLLOW) == 0)
+        if (::linkat(AT_FDCWD, self.constData(), folder, native, AT_SYMLINK_FOLLOW) == 0)
             return unnamed;
         if (errno != EEXIST)
             break;
     }
-    UniqueFd fd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
+    UniqueFd fd(::openat(folder, native, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
     if (fd.isOpen())
         share(fd.get());
     return fd;
+}
+
+// The lock file named by its path: its folder opened as it is named (the data folder itself).
+UniqueFd openLockFile(const QString &lockPath)
+{
+    const QByteArray native = filename::encode(lockPath);
+    const int slash = native.lastIndexOf('/');
+    const QByteArray folderPath = slash > 0 ? native.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const UniqueFd folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
+        return UniqueFd();
+    return openLockFile(folder.get(), native.mid(slash + 1));
 }
 
 } // namespace
@@ -97,7 +122,16 @@ bool FileLock::lockRange(int fd, off_t start, off_t length)
 std::optional<FileLock> FileLock::acquire(const QString &lockPath, quint32 slot,
                                           std::chrono::milliseconds patience)
 {
-    UniqueFd fd = openLockFile(filename::encode(lockPath));
+    return acquire(openLockFile(lockPath), slot, patience);
+}
+
+std::optional<FileLock> FileLock::acquire(int folder, quint32 slot, std::chrono::milliseconds patience)
+{
+    return acquire(openLockFile(folder, QByteArray(kFolderLockName)), slot, patience);
+}
+
+std::optional<FileLock> FileLock::acquire(UniqueFd fd, quint32 slot, std::chrono::milliseconds patience)
+{
     if (!fd.isOpen())
         return std::nullopt;
 
@@ -128,7 +162,7 @@ std::optional<FileLock> FileLock::acquire(const QString &lockPath, quint32 slot,
 
 std::optional<FileLock> FileLock::presence(const QString &lockPath, bool sole)
 {
-    UniqueFd fd = openLockFile(filename::encode(lockPath));
+    UniqueFd fd = openLockFile(lockPath);
     if (!fd.isOpen())
         return std::nullopt;
     // A byte past the slots and their waiting marks: writes never touch it.
@@ -155,5 +189,5 @@ std::optional<FileLock> FileLock::tryWholeFile(int fd)
 
 QString lockFileOf(const QString &bazaPath)
 {
-    return bazaPath + QStringLiteral(".tarvesko.lock");
+    return bazaPath + QLatin1String(kFolderLockName);
 }

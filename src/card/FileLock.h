@@ -15,6 +15,7 @@ class FileLock {
 public:
     // The slot of one file's lock; slot 0 is the whole folder, which conflicts with every file.
     static quint32 slotFor(const QString &fileName);
+    static quint32 slotFor(const QByteArray &nativeName); // the name as the file system has it
     static constexpr quint32 kWholeFolder = 0;
 
     // Takes the lock `slot` of the lock file `lockPath` (created when missing, writable by the
@@ -22,6 +23,9 @@ public:
     // set, when it cannot be had: EWOULDBLOCK when another holds it all that time. A file's slot
     // goes to a till already waiting for it before one that comes for it later.
     static std::optional<FileLock> acquire(const QString &lockPath, quint32 slot,
+                                           std::chrono::milliseconds patience = std::chrono::seconds(2));
+    // The same with the lock file of the open folder `folder`.
+    static std::optional<FileLock> acquire(int folder, quint32 slot,
                                            std::chrono::milliseconds patience = std::chrono::seconds(2));
 
     // A running program's mark on its data folder, held for its whole run: shared with every other
@@ -35,6 +39,8 @@ public:
 
 private:
     explicit FileLock(UniqueFd fd) : m_fd(std::move(fd)) {}
+    static std::optional<FileLock> acquire(UniqueFd lockFile, quint32 slot,
+                                           std::chrono::milliseconds patience);
     static bool lockRange(int fd, off_t start, off_t length);
 
     UniqueFd m_fd; // closing it releases the lock

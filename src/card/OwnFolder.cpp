@@ -12,7 +12,7 @@
 namespace ownfolder {
 namespace {
 
-constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 // Folders nested deeper than this are not the program's: their removal stops there.
 constexpr int kMaxDepth = 32;
 
@@ -86,7 +86,8 @@ bool remove(int parent, const QByteArray &name)
 
 UniqueFd openPath(const QString &path)
 {
-    return UniqueFd(::open(filename::encode(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return UniqueFd(
+        ::open(filename::encode(path).constData(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
 }
 
 } // namespace ownfolder

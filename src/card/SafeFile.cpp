@@ -2,6 +2,7 @@
 
 #include "FileLock.h"
 #include "FileName.h"
+#include "OwnFolder.h"
 #include "UniqueFd.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,18 +33,27 @@ bool grantsNoWrite(mode_t mode)
     return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-void syncFolder(const QByteArray &folder)
-{
-    const UniqueFd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.isOpen())
-        ::fsync(fd.get());
-}
-
 // The folder without a trailing slash, so that names joined to it have one slash.
 QString folderOf(const QString &folderPath)
 {
     return folderPath.size() > 1 && folderPath.endsWith(QLatin1Char('/')) ? folderPath.chopped(1)
                                                                           : folderPath;
+}
+
+// A file's folder opened and its name in it, for the functions that take a path.
+struct FolderAndName {
+    UniqueFd folder;
+    QByteArray name;
+    FileError error = FileError::None;
+};
+
+FolderAndName splitPath(const QString &path)
+{
+    const QFileInfo info(path);
+    FolderAndName split{ownfolder::openPath(info.absolutePath()), filename::encode(info.fileName())};
+    if (!split.folder.isOpen())
+        split.error = classifyErrno(errno);
+    return split;
 }
 
 // A failure errno tells; a lock another till kept all the time (EWOULDBLOCK) is Busy.
@@ -51,31 +62,30 @@ FileError errorOf(int err)
     return err == EWOULDBLOCK ? FileError::Busy : classifyErrno(err);
 }
 
-// True when this user may not write `path` ("how" as for access()), judged by the effective user
-// as the write itself will be. Other failures are left to the write to report.
-bool writeDenied(const QByteArray &path, int how)
+// True when this user may not write `name` in `folder` ("how" as for access()), judged by the
+// effective user as the write itself will be. Other failures are left to the write to report.
+bool writeDenied(int folder, const char *name, int how)
 {
-    return ::faccessat(AT_FDCWD, path.constData(), how, AT_EACCESS) != 0 &&
-           classifyErrno(errno) == FileError::AccessDenied;
+    return ::faccessat(folder, name, how, AT_EACCESS) != 0 && classifyErrno(errno) == FileError::AccessDenied;
 }
 
 // The folder a write goes to must be a folder this user may write.
-FileError checkFolder(const QByteArray &folder, struct stat &st)
+FileError checkFolder(int folder, struct stat &st)
 {
-    if (::stat(folder.constData(), &st) != 0)
+    if (::fstat(folder, &st) != 0)
         return classifyErrno(errno);
     if (!S_ISDIR(st.st_mode))
         return FileError::Other;
-    if (grantsNoWrite(st.st_mode) || writeDenied(folder, W_OK | X_OK))
+    if (grantsNoWrite(st.st_mode) || writeDenied(folder, ".", W_OK | X_OK))
         return FileError::AccessDenied;
     return FileError::None;
 }
 
 // Opens a file to read it, never following a link (ELOOP: Other) and never waiting for the writer
 // of a pipe; anything but an ordinary file is refused as Other.
-FileError openOrdinary(const QByteArray &path, UniqueFd &fd, struct stat &st)
+FileError openOrdinary(int folder, const char *name, UniqueFd &fd, struct stat &st)
 {
-    fd = UniqueFd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    fd = UniqueFd(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (!fd.isOpen())
         return classifyErrno(errno);
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -84,10 +94,11 @@ FileError openOrdinary(const QByteArray &path, UniqueFd &fd, struct stat &st)
 }
 
 // Reads the open file `fd` of `size` bytes to its end, or its first `maxBytes` when maxBytes >= 0.
-// A file over kMaxFileBytes, by its size or by what it turns out to hold, is refused.
+// A file over kMaxFileBytes, by its size or by what it turns out to hold, is refused unless only
+// its first bytes up to that bound are asked for.
 FileError readOpen(int fd, qint64 size, QByteArray &out, qint64 maxBytes)
 {
-    if (size > kMaxFileBytes)
+    if (size > kMaxFileBytes && (maxBytes < 0 || maxBytes > kMaxFileBytes))
         return FileError::Other;
     const qint64 limit = std::min(maxBytes >= 0 ? maxBytes : kMaxFileBytes + 1, kMaxFileBytes + 1);
     // One byte more than the file holds, so that its end is seen without growing the buffer:
@@ -111,11 +122,11 @@ bool isTemporaryName(const QByteArray &name)
 }
 
 // The system's randomness keeps forked processes apart.
-QByteArray temporaryNameIn(const QByteArray &folder)
+QByteArray temporaryName()
 {
     constexpr quint64 kNames = 36ULL * 36 * 36 * 36 * 36 * 36 * 36 * 36;
     const quint64 n = QRandomGenerator::system()->generate64() % kNames;
-    return folder + '/' + kTemporaryPrefix + QByteArray::number(n, 36).rightJustified(kTemporaryLetters, '0');
+    return kTemporaryPrefix + QByteArray::number(n, 36).rightJustified(kTemporaryLetters, '0');
 }
 
 // A rewritten file keeps its mode, its group and (where allowed, as for root) its owner.
@@ -141,7 +152,7 @@ bool writeWhole(int fd, const QByteArray &data)
 
 // Writes `data` to a new temporary file in `folder` and flushes it to disk: as a rewrite of the
 // file `like`, or as a new file of that folder when `like` is null.
-FileError writeTemporary(const QByteArray &folder, const struct stat &folderStat, const struct stat *like,
+FileError writeTemporary(int folder, const struct stat &folderStat, const struct stat *like,
                          const QByteArray &data, TemporaryFile &temporary)
 {
     UniqueFd fd = temporary.create(folder, like ? 0600 : 0666);
@@ -161,27 +172,28 @@ bool linkingUnsupported(int err)
 
 // Gives the written temporary file the name `target` only where nothing has that name. Returns 0,
 // or the errno: EEXIST when the name is taken.
-int nameNewFile(TemporaryFile &temporary, const QByteArray &target, const QString &lockPath)
+int nameNewFile(int folder, TemporaryFile &temporary, const QByteArray &target)
 {
-    const char *from = temporary.name().constData();
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+    const char *from = temporary.leaf().constData();
+    if (::renameat2(folder, from, folder, target.constData(), RENAME_NOREPLACE) == 0) {
         temporary.named();
         return 0;
     }
     if (!linkingUnsupported(errno))
         return errno;
-    if (::link(from, target.constData()) == 0)
+    if (::linkat(folder, from, folder, target.constData(), 0) == 0)
         return 0; // the temporary's own name is removed with it
     if (!linkingUnsupported(errno))
         return errno;
     // Neither (some shared folders): the folder's lock keeps other tills' new files out between the
     // look at the name and the rename.
-    const std::optional<FileLock> lock = FileLock::acquire(lockPath, FileLock::kWholeFolder);
+    const std::optional<FileLock> lock = FileLock::acquire(folder, FileLock::kWholeFolder);
     if (!lock)
         return errno;
-    if (nameTaken(filename::decode(target)))
+    struct stat st {};
+    if (::fstatat(folder, target.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
-    if (::rename(from, target.constData()) != 0)
+    if (::renameat(folder, from, folder, target.constData()) != 0)
         return errno;
     temporary.named();
     return 0;
@@ -189,34 +201,33 @@ int nameNewFile(TemporaryFile &temporary, const QByteArray &target, const QStrin
 
 // Writes what `decide` makes of `path` under the file's lock. `readCurrent` false spares reading
 // a file whose bytes do not matter: `decide` then gets nullptr.
-FileError writeLocked(const QString &path, bool readCurrent,
+FileError writeLocked(int folder, const QByteArray &native, bool readCurrent, ReadLimit limit,
                       const std::function<Rewrite(const QByteArray *current)> &decide)
 {
-    const QFileInfo info(path);
-    const QString folderPath = info.absolutePath();
-    const QByteArray folder = filename::encode(folderPath);
-    const QByteArray native = filename::encode(path);
+    if (native.isEmpty() || native.contains('/'))
+        return FileError::Other;
     struct stat folderStat {};
     if (const FileError error = checkFolder(folder, folderStat); error != FileError::None)
         return error;
-    const std::optional<FileLock> lock =
-        FileLock::acquire(lockFileOf(folderPath + QLatin1Char('/')), FileLock::slotFor(info.fileName()));
+    const std::optional<FileLock> lock = FileLock::acquire(folder, FileLock::slotFor(native));
     if (!lock)
         return errorOf(errno);
 
     UniqueFd fd;
     struct stat st {};
-    const FileError opened = openOrdinary(native, fd, st); // never a link, never over a folder
+    const FileError opened =
+        openOrdinary(folder, native.constData(), fd, st); // never a link, never over a folder
     const bool exists = opened == FileError::None;
     if (!exists && opened != FileError::NotFound)
         return opened;
     // The file is judged for itself: the rename below would succeed over a card of another user
     // in a folder this user may write.
-    if (exists && (grantsNoWrite(st.st_mode) || writeDenied(native, W_OK)))
+    if (exists && (grantsNoWrite(st.st_mode) || writeDenied(folder, native.constData(), W_OK)))
         return FileError::AccessDenied;
     QByteArray current;
     if (exists && readCurrent) {
-        if (const FileError error = readOpen(fd.get(), st.st_size, current, -1); error != FileError::None)
+        const qint64 upTo = limit == ReadLimit::FirstBytes ? kMaxFileBytes : -1;
+        if (const FileError error = readOpen(fd.get(), st.st_size, current, upTo); error != FileError::None)
             return error;
     }
     fd = UniqueFd();
@@ -233,20 +244,49 @@ FileError writeLocked(const QString &path, bool readCurrent,
         if (const FileError error = rewrite.beforeRename(); error != FileError::None)
             return error;
     }
-    if (::rename(temporary.name().constData(), native.constData()) != 0)
+    if (::renameat(folder, temporary.leaf().constData(), folder, native.constData()) != 0)
         return classifyErrno(errno);
     temporary.named();
-    syncFolder(folder);
+    ::fsync(folder);
     return FileError::None;
+}
+
+FileError writeLocked(const QString &path, bool readCurrent,
+                      const std::function<Rewrite(const QByteArray *current)> &decide)
+{
+    const FolderAndName at = splitPath(path);
+    return at.error != FileError::None
+               ? at.error
+               : writeLocked(at.folder.get(), at.name, readCurrent, ReadLimit::Whole, decide);
 }
 
 } // namespace
 
+TemporaryFile::~TemporaryFile()
+{
+    if (!m_leaf.isEmpty())
+        ::unlinkat(m_folder.get(), m_leaf.constData(), 0);
+}
+
 UniqueFd TemporaryFile::create(const QByteArray &folder, mode_t mode)
 {
+    const UniqueFd opened(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!opened.isOpen())
+        return UniqueFd();
+    UniqueFd fd = create(opened.get(), mode);
+    m_prefix = folder + '/';
+    return fd;
+}
+
+UniqueFd TemporaryFile::create(int folder, mode_t mode)
+{
+    m_folder = UniqueFd(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
+    if (!m_folder.isOpen())
+        return UniqueFd();
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QByteArray name = temporaryNameIn(folder);
-        UniqueFd fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        const QByteArray name = temporaryName();
+        UniqueFd fd(
+            ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
         if (!fd.isOpen() && errno == EEXIST)
             continue;
         if (!fd.isOpen())
@@ -254,7 +294,7 @@ UniqueFd TemporaryFile::create(const QByteArray &folder, mode_t mode)
         std::optional<FileLock> lock = FileLock::tryWholeFile(fd.get());
         if (!lock && errno != EWOULDBLOCK) {
             const int err = errno;
-            ::unlink(name.constData());
+            ::unlinkat(folder, name.constData(), 0);
             errno = err;
             return UniqueFd();
         }
@@ -262,7 +302,7 @@ UniqueFd TemporaryFile::create(const QByteArray &folder, mode_t mode)
         // it holds the lock or has removed the file; this write goes on under another name.
         struct stat st {};
         if (lock && ::fstat(fd.get(), &st) == 0 && st.st_nlink > 0) {
-            m_name = name;
+            m_leaf = name;
             m_lock = std::move(lock);
             return fd;
         }
@@ -295,6 +335,14 @@ FileError makeFolder(const QString &path)
     return FileError::None;
 }
 
+FileError makeFolder(int parent, const QByteArray &name, UniqueFd &folder)
+{
+    folder = ownfolder::open(parent, name, true);
+    if (folder.isOpen())
+        return FileError::None;
+    return errno == ENOTDIR ? FileError::Planted : classifyErrno(errno);
+}
+
 FileError replaceFile(const QString &path, const QByteArray &data)
 {
     return writeLocked(path, false, [&data](const QByteArray *) { return Rewrite::writing(data); });
@@ -322,29 +370,38 @@ FileError rewriteLocked(const QString &path, const std::function<Rewrite(const Q
     return writeLocked(path, true, decide);
 }
 
+FileError rewriteLocked(int folder, const QByteArray &name, ReadLimit limit,
+                        const std::function<Rewrite(const QByteArray *current)> &decide)
+{
+    return writeLocked(folder, name, true, limit, decide);
+}
+
 FileError createNew(const QString &folderPath, const std::function<QString(int k)> &nameFor,
                     const QByteArray &data, QString *created)
 {
-    const QString folderName = folderOf(folderPath);
-    const QByteArray folder = filename::encode(folderName);
+    const UniqueFd folder = ownfolder::openPath(folderOf(folderPath));
+    if (!folder.isOpen())
+        return classifyErrno(errno);
     struct stat folderStat {};
-    if (const FileError error = checkFolder(folder, folderStat); error != FileError::None)
+    if (const FileError error = checkFolder(folder.get(), folderStat); error != FileError::None)
         return error;
     TemporaryFile temporary;
-    if (const FileError error = writeTemporary(folder, folderStat, nullptr, data, temporary);
+    if (const FileError error = writeTemporary(folder.get(), folderStat, nullptr, data, temporary);
         error != FileError::None)
         return error;
-    const QString lockPath = lockFileOf(folderName + QLatin1Char('/'));
     for (int k = 0; k < kMaxNewNames; ++k) {
         const QString name = nameFor(k);
         if (name.isEmpty())
             break;
-        const int err = nameNewFile(temporary, folder + '/' + filename::encode(name), lockPath);
+        const QByteArray native = filename::encode(name);
+        if (native.contains('/'))
+            return FileError::Other;
+        const int err = nameNewFile(folder.get(), temporary, native);
         if (err == EEXIST)
             continue; // another till took it a moment ago
         if (err != 0)
             return errorOf(err);
-        syncFolder(folder);
+        ::fsync(folder.get());
         if (created)
             *created = name;
         return FileError::None;
@@ -354,25 +411,39 @@ FileError createNew(const QString &folderPath, const std::function<QString(int k
 
 int removeLeftovers(const QString &folderPath)
 {
-    const QDir dir(folderOf(folderPath));
-    const QStringList candidates =
-        dir.entryList({QString::fromLatin1(kTemporaryPrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
+    const UniqueFd folder = ownfolder::openPath(folderOf(folderPath));
+    return folder.isOpen() ? removeLeftovers(folder.get()) : 0;
+}
+
+int removeLeftovers(int folder)
+{
+    const int listed = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    DIR *dir = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (!dir) {
+        if (listed >= 0)
+            ::close(listed);
+        return 0;
+    }
+    QList<QByteArray> candidates;
+    while (const dirent *e = ::readdir(dir)) {
+        if (isTemporaryName(QByteArray(e->d_name)))
+            candidates.append(QByteArray(e->d_name));
+    }
+    ::closedir(dir);
     int removed = 0;
-    for (const QString &name : candidates) {
-        const QByteArray path = filename::encode(dir.filePath(name));
-        if (!isTemporaryName(filename::encode(name)))
-            continue;
+    for (const QByteArray &name : std::as_const(candidates)) {
         // A lock is taken only on a file open for writing; one this user may not write stays.
-        const UniqueFd fd(::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-        if (!fd.isOpen())
+        const UniqueFd fd(::openat(folder, name.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        struct stat held {};
+        if (!fd.isOpen() || ::fstat(fd.get(), &held) != 0 || !S_ISREG(held.st_mode))
             continue;
         const std::optional<FileLock> lock = FileLock::tryWholeFile(fd.get());
         // Not locked: its writer is gone, unless that write ended meanwhile and the name is now
         // another file's.
-        struct stat held {};
         struct stat named {};
-        if (lock && ::fstat(fd.get(), &held) == 0 && ::lstat(path.constData(), &named) == 0 &&
-            held.st_dev == named.st_dev && held.st_ino == named.st_ino && ::unlink(path.constData()) == 0)
+        if (lock && ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino &&
+            ::unlinkat(folder, name.constData(), 0) == 0)
             ++removed;
     }
     return removed;
@@ -380,18 +451,36 @@ int removeLeftovers(const QString &folderPath)
 
 FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes)
 {
+    const FolderAndName at = splitPath(path);
+    if (at.error != FileError::None) {
+        out.clear();
+        return at.error;
+    }
+    return readFile(at.folder.get(), at.name.constData(), out, maxBytes);
+}
+
+FileError readFile(int folder, const char *name, QByteArray &out, qint64 maxBytes)
+{
     out.clear();
     UniqueFd fd;
     struct stat st {};
-    if (const FileError error = openOrdinary(filename::encode(path), fd, st); error != FileError::None)
+    if (const FileError error = openOrdinary(folder, name, fd, st); error != FileError::None)
         return error;
     return readOpen(fd.get(), st.st_size, out, maxBytes);
 }
 
 FileError openOrdinaryFile(const QString &path, UniqueFd &fd, qint64 *size)
 {
+    const FolderAndName at = splitPath(path);
+    if (at.error != FileError::None)
+        return at.error;
+    return openOrdinaryFile(at.folder.get(), at.name.constData(), fd, size);
+}
+
+FileError openOrdinaryFile(int folder, const char *name, UniqueFd &fd, qint64 *size)
+{
     struct stat st {};
-    const FileError error = openOrdinary(filename::encode(path), fd, st);
+    const FileError error = openOrdinary(folder, name, fd, st);
     *size = error == FileError::None ? qint64(st.st_size) : 0;
     return error;
 }

@@ -75,6 +75,15 @@ struct Rewrite {
 [[nodiscard]] FileError rewriteLocked(const QString &path,
                                       const std::function<Rewrite(const QByteArray *current)> &decide);
 
+// How much of a file over kMaxFileBytes a rewrite reads: none (the file is refused), or its first
+// kMaxFileBytes bytes, for a file whose content is a list that a rewrite may cut short.
+enum class ReadLimit { Whole, FirstBytes };
+
+// The same for the file `name` (one name, no '/') of the open folder `folder`: the lock file, the
+// temporary and the file itself are all in that folder, reached through no path.
+[[nodiscard]] FileError rewriteLocked(int folder, const QByteArray &name, ReadLimit limit,
+                                      const std::function<Rewrite(const QByteArray *current)> &decide);
+
 // Creates a new file holding `data` in `folderPath` under the first free one of the names
 // nameFor(0), nameFor(1), … (an empty name ends them): written whole under a temporary name first,
 // it takes its name only where nothing has that name, so a file another till made a moment
@@ -85,14 +94,19 @@ struct Rewrite {
 // Removes the temporary files that killed writes left in `folderPath`; those of writes under way
 // (locked by their till) stay. Returns how many were removed.
 int removeLeftovers(const QString &folderPath);
+int removeLeftovers(int folder);
 
 // Opens an ordinary file to read it, never following a link and never waiting for the writer of a
 // pipe; anything but an ordinary file is refused as Other. `size` receives the file's size.
+// The one way every file of the data folder is opened to be read.
 [[nodiscard]] FileError openOrdinaryFile(const QString &path, UniqueFd &fd, qint64 *size);
+[[nodiscard]] FileError openOrdinaryFile(int folder, const char *name, UniqueFd &fd, qint64 *size);
 
 // Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0. Links, pipes and
-// anything else but an ordinary file of at most kMaxFileBytes are refused as Other, at once.
+// anything else but an ordinary file are refused as Other, at once; so is a file over
+// kMaxFileBytes, unless no more than its first kMaxFileBytes bytes are asked for.
 [[nodiscard]] FileError readFile(const QString &path, QByteArray &out, qint64 maxBytes = -1);
+[[nodiscard]] FileError readFile(int folder, const char *name, QByteArray &out, qint64 maxBytes = -1);
 
 // The temporary file of one write: hidden, named ".~" and eight letters or digits, locked while it
 // lives so that removeLeftovers of any till leaves it alone, and removed with it unless it took its
@@ -102,20 +116,22 @@ public:
     TemporaryFile() = default;
     TemporaryFile(const TemporaryFile &) = delete;
     TemporaryFile &operator=(const TemporaryFile &) = delete;
-    ~TemporaryFile()
-    {
-        if (!m_name.isEmpty())
-            ::unlink(m_name.constData());
-    }
+    ~TemporaryFile();
 
-    // Creates it in `folder`, open for writing, or holds none with errno set.
+    // Creates it in the folder at the path `folder`, or in the open folder `folder`, open for
+    // writing, or holds none with errno set.
     UniqueFd create(const QByteArray &folder, mode_t mode);
-    const QByteArray &name() const { return m_name; }
+    UniqueFd create(int folder, mode_t mode);
+    // Its path (the folder's path as given to create(), and its name), and its name alone.
+    QByteArray name() const { return m_prefix + m_leaf; }
+    const QByteArray &leaf() const { return m_leaf; }
     // The file has its final name now.
-    void named() { m_name.clear(); }
+    void named() { m_leaf.clear(); }
 
 private:
-    QByteArray m_name;
+    UniqueFd m_folder;
+    QByteArray m_prefix;
+    QByteArray m_leaf;
     std::optional<FileLock> m_lock;
 };
 
@@ -128,6 +144,10 @@ bool shareWithGroup(int fd, const struct stat &folderStat);
 // (set after mkdir: the umask, 022 as a rule, would take the group's write). An existing folder is
 // fine; anything else in its place is an error.
 [[nodiscard]] FileError makeFolder(const QString &path);
+
+// Opens the program's own folder `name` of the open folder `parent` into `folder`, made when
+// missing (see ownfolder::open): Planted when a link or anything but a folder has its name.
+[[nodiscard]] FileError makeFolder(int parent, const QByteArray &name, UniqueFd &folder);
 
 // True when something (a file, folder or link, even a dangling one) has that name. A name that
 // cannot be looked at counts as free: writing to it then fails with its own message.

@@ -3,6 +3,8 @@
 #include "CardFile.h"
 #include "Cp1251.h"
 #include "FileName.h"
+#include "OwnFolder.h"
+#include "SafeFile.h"
 #include "UniqueFd.h"
 
 #include <QFile>
@@ -126,8 +128,9 @@ QByteArrayView readCard(int fd, char (&head)[kHead], QByteArray &whole)
         return QByteArrayView(head, have);
 
     whole = QByteArray(head, have);
-    const qsizetype size = readAllFrom(fd, whole, have);
-    if (size < 0)
+    // Bounded: a stranger's huge file in the card's place must not fill the memory.
+    const qsizetype size = readAllFrom(fd, whole, have, safefile::kMaxFileBytes + 1);
+    if (size < 0 || size > safefile::kMaxFileBytes)
         return {};
     whole.resize(size);
     return whole;
@@ -135,8 +138,9 @@ QByteArrayView readCard(int fd, char (&head)[kHead], QByteArray &whole)
 
 KlientRec readCardAt(int dirFd, const char *nativeName, const QString &fileName)
 {
-    const UniqueFd fd(::openat(dirFd, nativeName, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.isOpen())
+    UniqueFd fd;
+    qint64 size = 0;
+    if (safefile::openOrdinaryFile(dirFd, nativeName, fd, &size) != FileError::None)
         return recordFromBytes(fileName, {});
     char head[kHead];
     QByteArray whole;
@@ -194,11 +198,14 @@ public:
     qsizetype readWhole(qsizetype i, QByteArray &buffer) const
     {
         const QByteArray native = nativeName(i);
-        const UniqueFd fd(::openat(::dirfd(m_dir), m_ascii ? asciiName(i) : native.constData(),
-                                   O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-        if (!fd.isOpen())
+        UniqueFd fd;
+        qint64 size = 0;
+        if (safefile::openOrdinaryFile(::dirfd(m_dir), m_ascii ? asciiName(i) : native.constData(), fd,
+                                       &size) != FileError::None ||
+            size > safefile::kMaxFileBytes)
             return -1;
-        return readAllFrom(fd.get(), buffer);
+        const qsizetype read = readAllFrom(fd.get(), buffer, 0, safefile::kMaxFileBytes + 1);
+        return read > safefile::kMaxFileBytes ? -1 : read;
     }
 
     QStringList fileNames() const { return QStringList(m_fileNames.begin(), m_fileNames.end()); }
@@ -330,8 +337,11 @@ KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes)
 
 KlientRec readRecord(const QString &bazaPath, const QString &fileName)
 {
-    const QByteArray native = filename::encode(bazaPath + fileName);
-    return readCardAt(AT_FDCWD, native.constData(), fileName);
+    const UniqueFd baza = ownfolder::openPath(bazaPath);
+    const QByteArray native = filename::encode(fileName);
+    if (!baza.isOpen() || native.contains('/'))
+        return recordFromBytes(fileName, {});
+    return readCardAt(baza.get(), native.constData(), fileName);
 }
 
 QList<KlientRec> scan(const QString &bazaPath)

@@ -1,43 +1,76 @@
 #include "CardHistory.h"
 
+#include "FileName.h"
+#include "OwnFolder.h"
 #include "SafeFile.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
-constexpr char kHistoryFolder[] = ".history";
+const QByteArray kHistoryFolder = QByteArrayLiteral(".history");
+// More purchases than any card of kMaxFileBytes can hold: a count past it is not the program's.
+constexpr int kMaxPurchases = int(safefile::kMaxFileBytes / 2);
 
 } // namespace
 
-CardHistory::CardHistory(QString bazaPath)
-    : m_folder(bazaPath + QLatin1String(kHistoryFolder) + QLatin1Char('/'))
+CardHistory::CardHistory(QString bazaPath) : m_bazaPath(std::move(bazaPath)) {}
+
+QString CardHistory::folder() const
 {
+    return m_bazaPath + QString::fromLatin1(kHistoryFolder) + QLatin1Char('/');
 }
 
-QString CardHistory::fileFor(const QString &cardFile) const
+QByteArray CardHistory::fileFor(const QString &cardFile)
 {
-    return m_folder + cardFile + QStringLiteral(".v");
+    return filename::encode(cardFile) + ".v";
+}
+
+FileError CardHistory::openFolder(bool create, UniqueFd &history) const
+{
+    // The history folder is reached from the data folder and never through a link: another member
+    // of the shop's group may have put one in its place.
+    const UniqueFd baza = ownfolder::openPath(m_bazaPath);
+    if (!baza.isOpen())
+        return classifyErrno(errno);
+    if (create) // writable by the group where the data folder is, so every till may add to it
+        return safefile::makeFolder(baza.get(), kHistoryFolder, history);
+    history = ownfolder::open(baza.get(), kHistoryFolder, false);
+    return history.isOpen() ? FileError::None : errno == ENOTDIR ? FileError::Planted : classifyErrno(errno);
 }
 
 FileError CardHistory::keep(const QString &cardFile, const QByteArray &replaced, int purchasesAfter,
                             const QDateTime &now) const
 {
-    // Writable by the group where the data folder is, so that every till of the shop may add to it.
-    if (const FileError error = safefile::makeFolder(m_folder); error != FileError::None)
-        return error;
-    return safefile::rewriteLocked(fileFor(cardFile), [&](const QByteArray *current) {
-        QList<CardVersion> versions = current ? parse(*current) : QList<CardVersion>();
-        versions.append({now, replaced, purchasesAfter});
-        return safefile::Rewrite::writing(serialize(pruned(versions, now)));
-    });
+    UniqueFd history;
+    if (const FileError error = openFolder(true, history); error != FileError::None)
+        return error == FileError::Planted ? error : FileError::NotKept;
+    // A history grown past what is read (by another hand: pruning keeps it far smaller) is read
+    // only as far as that, and its newest versions within the bound kept.
+    const FileError error = safefile::rewriteLocked(
+        history.get(), fileFor(cardFile), safefile::ReadLimit::FirstBytes, [&](const QByteArray *current) {
+            QList<CardVersion> versions = current ? parse(*current) : QList<CardVersion>();
+            versions.append({now, replaced, purchasesAfter});
+            return safefile::Rewrite::writing(serialize(pruned(versions, now)));
+        });
+    return error == FileError::None ? error : FileError::NotKept;
 }
 
 QList<CardVersion> CardHistory::versions(const QString &cardFile) const
 {
+    UniqueFd history;
     QByteArray file;
-    return safefile::readFile(fileFor(cardFile), file) == FileError::None ? parse(file)
-                                                                          : QList<CardVersion>();
+    return openFolder(false, history) == FileError::None &&
+                   safefile::readFile(history.get(), fileFor(cardFile).constData(), file) == FileError::None
+               ? parse(file)
+               : QList<CardVersion>();
+}
+
+int CardHistory::removeLeftovers() const
+{
+    UniqueFd history;
+    return openFolder(false, history) == FileError::None ? safefile::removeLeftovers(history.get()) : 0;
 }
 
 QList<CardVersion> CardHistory::pruned(QList<CardVersion> versions, const QDateTime &now)
@@ -72,7 +105,9 @@ QList<CardVersion> CardHistory::parse(const QByteArray &file)
         const qint64 ms = fields[1].toLongLong(&okTime);
         const qsizetype size = fields[2].toLongLong(&okSize);
         const int count = fields[3].toInt(&okCount);
-        if (!okTime || !okSize || !okCount || size < 0 || size > file.size() - end - 1)
+        // Anyone of the shop's group may write the file: every number is checked before use.
+        if (!okTime || !okSize || !okCount || size < 0 || size > file.size() - end - 1 || count < 0 ||
+            count > kMaxPurchases || ms < kEarliestMs || ms > kLatestMs)
             break;
         versions.append({QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC), file.mid(end + 1, size), count});
         at = end + 1 + size;

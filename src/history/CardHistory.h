@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "UniqueFd.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -25,6 +26,7 @@ public:
     explicit CardHistory(QString bazaPath);
 
     // Keeps `replaced` as the newest version of `cardFile`, then prunes it by the rule below.
+    // None, Planted (a link or a stranger's file in the history folder's place), or NotKept.
     [[nodiscard]] FileError keep(const QString &cardFile, const QByteArray &replaced, int purchasesAfter,
                                  const QDateTime &now = QDateTime::currentDateTimeUtc()) const;
 
@@ -46,9 +48,18 @@ public:
     static QList<CardVersion> parse(const QByteArray &file);
     static QByteArray serialize(const QList<CardVersion> &versions);
 
-    QString folder() const { return m_folder; }
+    // The history folder's path, for messages.
+    QString folder() const;
+    // Removes what killed writes left in the history folder.
+    int removeLeftovers() const;
+
+    // The times a version may carry: from 1970 to the year 9999.
+    static constexpr qint64 kEarliestMs = 0;
+    static constexpr qint64 kLatestMs = 253402300799999;
 
 private:
-    QString fileFor(const QString &cardFile) const;
-    QString m_folder;
+    static QByteArray fileFor(const QString &cardFile);
+    // Opens the history folder (made when missing, with `create`).
+    FileError openFolder(bool create, UniqueFd &history) const;
+    QString m_bazaPath;
 };

@@ -25,7 +25,7 @@ CardSession::CardSession(QString bazaPath, KlientIndex &index, CardSearch &searc
 {
     // What a killed write left behind; a write another till has under way is locked and stays.
     safefile::removeLeftovers(m_bazaPath);
-    safefile::removeLeftovers(m_history.folder());
+    m_history.removeLeftovers();
 }
 
 std::optional<CardFault> CardSession::checkCard(const CardHeader &h)
@@ -413,8 +413,6 @@ FileError CardSession::saveCatalogueIfChanged(const QString &path) const
     if (!m_tovaryChanged)
         return FileError::None;
     return m_catalogue.save(path, [this](const QByteArray &replaced) {
-        return m_history.keep(QStringLiteral("Товары.txt"), replaced, 0) == FileError::None
-                   ? FileError::None
-                   : FileError::NotKept;
+        return m_history.keep(QStringLiteral("Товары.txt"), replaced, 0);
     });
 }

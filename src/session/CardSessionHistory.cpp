@@ -8,8 +8,7 @@ void CardSession::keepVersion(safefile::Rewrite &rewrite, const QString &fileNam
                               int purchasesAfter) const
 {
     rewrite.beforeRename = [this, fileName, replaced, purchasesAfter] {
-        return m_history.keep(fileName, replaced, purchasesAfter) == FileError::None ? FileError::None
-                                                                                     : FileError::NotKept;
+        return m_history.keep(fileName, replaced, purchasesAfter);
     };
 }
 

@@ -65,17 +65,31 @@ private slots:
                  1);
     }
 
-    // Read back as written, including bytes that look like a record; a torn end is dropped.
-    void fileFormatSurvivesATornEnd()
+    // Read back as written, including bytes that look like a record. Anyone of the shop's group
+    // may write a history file: what follows the good versions (a torn end, or a forged record
+    // whose numbers are out of range) ends the list.
+    void fileFormatSurvivesABadEnd_data()
     {
+        QTest::addColumn<QByteArray>("end");
+        QTest::newRow("torn") << QByteArray("V 5 100 1\nshort");
+        QTest::newRow("negative purchases") << QByteArray("V 5 1 -1\nx");
+        QTest::newRow("purchases past any card") << QByteArray("V 5 1 2000000000\nx");
+        QTest::newRow("negative size") << QByteArray("V 5 -1 1\nx");
+        QTest::newRow("time before 1970") << QByteArray("V -5 1 1\nx");
+        QTest::newRow("time past 9999") << QByteArray("V 9000000000000000 1 1\nx");
+        QTest::newRow("no number") << QByteArray("V x 1 1\nx");
+    }
+
+    void fileFormatSurvivesABadEnd()
+    {
+        QFETCH(QByteArray, end);
         QList<CardVersion> versions{{kNow, "Иванов\r\nV 1 2 3\n", 2}, {kNow.addSecs(60), QByteArray(), 0}};
         const QByteArray file = CardHistory::serialize(versions);
-        const QList<CardVersion> back = CardHistory::parse(file);
+        const QList<CardVersion> back = CardHistory::parse(file + end);
         QCOMPARE(back.size(), 2);
         QCOMPARE(back[0].bytes, versions[0].bytes);
         QCOMPARE(back[0].replaced, kNow);
         QCOMPARE(back[0].purchasesAfter, 2);
-        QCOMPARE(CardHistory::parse(file + "V 5 100 1\nshort").size(), 2);
     }
 
     void changesInWords()

@@ -6,6 +6,7 @@
 // written.
 #include "BazaScan.h"
 #include "CardFile.h"
+#include "CardHistory.h"
 #include "ReliabilityFiles.h"
 #include "SafeFile.h"
 #include "TestFiles.h"
@@ -174,6 +175,74 @@ private slots:
         QCOMPARE(difference(before, snapshot(m_baza)), QString());
         QCOMPARE(difference(m_outsideBefore, snapshot(m_outside)), QString());
         QVERIFY(!QFile::exists(m_outside + QStringLiteral("missing.dat")));
+    }
+
+    // A card replaced by a link or a pipe after the scan: reading it again (the folder watcher's
+    // refresh, the search) fails at once and shows nothing of what the link leads to.
+    void cardReadsNeverFollowALink()
+    {
+        for (const QString &name : hostileEntries()) {
+            QVERIFY2(inChild(5, [&] { return bazascan::readRecord(m_baza, name).FIO.size(); }) >= 0,
+                     qPrintable(name + QStringLiteral(": reading hung or crashed")));
+            QCOMPARE(bazascan::readRecord(m_baza, name).FIO, QStringLiteral("  "));
+        }
+        QStringList read;
+        QVERIFY(bazascan::forEachCard(m_baza, 2, [&](int, const QString &name, QByteArrayView bytes) {
+            if (bytes.toByteArray().contains(cardBytes("Чужой", "000")))
+                read << name;
+            return true;
+        }));
+        QCOMPARE(read, QStringList());
+    }
+
+    // The history folder replaced by a link to a folder outside, or by a file: keeping a version
+    // is refused as planted, and nothing is read, written or removed through it.
+    void plantedHistoryFolderIsNeverEntered_data()
+    {
+        QTest::addColumn<bool>("asLink");
+        QTest::newRow("link to a folder outside") << true;
+        QTest::newRow("a file") << false;
+    }
+
+    void plantedHistoryFolderIsNeverEntered()
+    {
+        QFETCH(bool, asLink);
+        QTemporaryDir dir;
+        const QString base = dir.filePath(QStringLiteral("База/"));
+        const QString outside = dir.filePath(QStringLiteral("outside/"));
+        QVERIFY(QDir().mkpath(base) && QDir().mkpath(outside));
+        QVERIFY(
+            writeAll(outside + QStringLiteral("00000001.dat.v"), CardHistory::serialize({{{}, "old", 0}})));
+        QVERIFY(writeAll(outside + QStringLiteral(".~abcdefgh"), "leftover?"));
+        const QByteArray history = QFile::encodeName(base + QStringLiteral(".history"));
+        QVERIFY(asLink ? ::symlink(QFile::encodeName(outside).constData(), history.constData()) == 0
+                       : writeAll(base + QStringLiteral(".history"), "x"));
+        const Snapshot before = snapshot(outside);
+
+        const CardHistory h(base);
+        QCOMPARE(h.keep(QStringLiteral("00000001.dat"), cardBytes("Иванов", "1"), 0), FileError::Planted);
+        QVERIFY(h.versions(QStringLiteral("00000001.dat")).isEmpty());
+        QCOMPARE(h.removeLeftovers(), 0);
+        QCOMPARE(difference(before, snapshot(outside)), QString());
+        QVERIFY(!QFile::exists(outside + QStringLiteral(".tarvesko.lock")));
+    }
+
+    // A history grown past what is read (by another hand) does not block its card: the next
+    // version is kept and the file pruned back.
+    void oversizedHistoryIsPrunedAtTheNextWrite()
+    {
+        QTemporaryDir dir;
+        const QString base = dir.filePath(QStringLiteral("База/"));
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QVERIFY(QDir().mkpath(base + QStringLiteral(".history")));
+        QVERIFY(writeAll(base + QStringLiteral(".history/00000001.dat.v"),
+                         CardHistory::serialize({{now, "old", 1}}) +
+                             QByteArray(safefile::kMaxFileBytes + 1, 'x')));
+        const CardHistory h(base);
+        QCOMPARE(h.keep(QStringLiteral("00000001.dat"), "newer", 2, now), FileError::None);
+        const QList<CardVersion> versions = h.versions(QStringLiteral("00000001.dat"));
+        QCOMPARE(versions.size(), 2);
+        QCOMPARE(versions.last().bytes, QByteArray("newer"));
     }
 
     void dataFolderThatIsAFile()

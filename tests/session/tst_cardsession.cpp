@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(lines(f.session.purchases()), (QStringList{" 1 Утюг", " 2 Фен", " 3 Плойка"}));
         QCOMPARE(f.session.history().versions("00000001.dat").size(), 5);
 
-        // No history to keep the version in: nothing is written, and the message says why. Junk
+        // A file where the history belongs: nothing is written, and the message says why. Junk
         // in a history file is no version and does not stop the write.
         const QByteArray card = f.card();
         QVERIFY(QDir(f.baza + ".history").removeRecursively() &&
@@ -291,8 +291,8 @@ private slots:
         header.telDom = "999";
         f.session.setCardChanged();
         const auto refused = f.session.save(header);
-        QCOMPARE(refused.error, FileError::NotKept);
-        QVERIFY(writeFailureMessage("00000001.dat", refused.error).contains(QStringLiteral("в истории")));
+        QCOMPARE(refused.error, FileError::Planted);
+        QVERIFY(writeFailureMessage("00000001.dat", refused.error).contains(QStringLiteral("\".history\"")));
         QCOMPARE(f.card(), card);
         QVERIFY(QFile::remove(f.baza + ".history") && QDir().mkpath(f.baza + ".history"));
         QVERIFY(testfiles::writeAll(f.baza + ".history/00000001.dat.v", "junk\n\0\xff"));
