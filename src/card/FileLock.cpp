@@ -11,8 +11,15 @@
 
 quint32 FileLock::slotFor(const QString &fileName)
 {
-    // Slots 1 .. 2^30: two files sharing one only wait for each other a moment.
-    return 1 + quint32(qHash(fileName, 0x7a11) % (1u << 30));
+    // 64-bit FNV-1a over the name's bytes on disk, into slots 1 .. 2^30 (two files sharing one only
+    // wait for each other a moment). Every till on the folder must find the same slot, whichever
+    // process, build or version it is: never change this without renaming the lock file
+    // (lockFileOf), or tills of two versions would write one file at once. (qHash will not do: it
+    // is seeded anew in every process.)
+    quint64 hash = 0xcbf29ce484222325;
+    for (const char byte : filename::encode(fileName))
+        hash = (hash ^ quint8(byte)) * 0x100000001b3;
+    return 1 + quint32(hash % (1u << 30));
 }
 
 namespace {
@@ -153,6 +160,7 @@ std::optional<FileLock> FileLock::tryWholeFile(int fd)
     return FileLock(std::move(own));
 }
 
+// The name goes with the slots' numbering (FileLock::slotFor).
 QString lockFileOf(const QString &bazaPath)
 {
     return bazaPath + QStringLiteral(".tarvesko.lock");
