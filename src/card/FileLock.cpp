@@ -13,8 +13,8 @@ quint32 FileLock::slotFor(const QByteArray &nativeName)
 {
     // FNV-1a of the name's bytes: every program on the folder, of any build, must find the same
     // slot for a file. Never change it without changing the lock file's name, or two versions of
-    // the program would lock different slots for one card. Slots 1 .. 2^30: two files sharing one
-    // only wait for each other a moment.
+    // the program would lock different slots for one card (qHash will not do: it is seeded anew in
+    // every process). Slots 1 .. 2^30: two files sharing one only wait for each other a moment.
     quint32 hash = 2166136261u;
     for (const char c : nativeName)
         hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
@@ -187,6 +187,7 @@ std::optional<FileLock> FileLock::tryWholeFile(int fd)
     return FileLock(std::move(own));
 }
 
+// The name goes with the slots' numbering (FileLock::slotFor).
 QString lockFileOf(const QString &bazaPath)
 {
     return bazaPath + QLatin1String(kFolderLockName);

@@ -13,7 +13,8 @@
 // goes with its owner.
 class FileLock {
 public:
-    // The slot of one file's lock; slot 0 is the whole folder, which conflicts with every file.
+    // The slot of one file's lock, the same in every program on the folder; slot 0 is the whole
+    // folder, which conflicts with every file.
     static quint32 slotFor(const QString &fileName);
     static quint32 slotFor(const QByteArray &nativeName); // the name as the file system has it
     static constexpr quint32 kWholeFolder = 0;

@@ -1,9 +1,9 @@
-// A child process rewrites a card, appends purchases to another and saves new cards, and is killed
-// with SIGKILL at random moments. After every kill each card of the folder must hold the state
-// before or after one operation: the rewritten card one of its two versions with the other in its
-// history, the appended card a whole number of purchase blocks (never a half block, never fewer
-// than the child reported done), each new card all or nothing; the scan must list no temporary
-// file, and removeLeftovers must remove every one the kill left.
+// A till (a program of its own, as in a shop) rewrites a card, appends purchases to another and
+// saves new cards, and is killed with SIGKILL at random moments. After every kill each card of the
+// folder must hold the state before or after one operation: the rewritten card one of its two
+// versions with the other in its history, the appended card a whole number of purchase blocks
+// (never a half block, never fewer than the till reported done), each new card all or nothing; the
+// scan must list no temporary file, and removeLeftovers must remove every one the kill left.
 //
 // The run is made twice: in the system's temporary folder, where every flush reaches the disk, and
 // in /dev/shm, where flushes cost nothing, so that kills land far more often inside the writes.
@@ -13,9 +13,9 @@
 #include "CardFile.h"
 #include "CardHistory.h"
 #include "FileLock.h"
-#include "ReliabilityFiles.h"
 #include "SafeFile.h"
 #include "TestFiles.h"
+#include "TillJobs.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -33,34 +33,11 @@
 
 namespace {
 
-enum class Op { Replace, Append, Create };
-
-// Operation i of round r; the round shifts the cycle so that every kind is often the first.
-Op opOf(int round, int i)
-{
-    return Op((i + round) % 3);
-}
-
-const QString kRewritten = QStringLiteral("00000001.dat");
-const QString kAppended = QStringLiteral("00000002.dat");
-
-QString newCardName(int number)
-{
-    return QStringLiteral("%1.dat").arg(50000000 + number, 8, 10, QLatin1Char('0'));
-}
-
-// Saves new card `number` under its own name only, as the program saves a new card.
-FileError createCard(const QString &folder, int number, const QByteArray &bytes)
-{
-    const auto nameFor = [number](int k) { return k == 0 ? newCardName(number) : QString(); };
-    return safefile::createNew(folder, nameFor, bytes, nullptr);
-}
-
-// Purchase k appended to the second card: mostly small ones, every seventh spanning a few pages.
-QByteArray block(int k)
-{
-    return cardfile::serializePurchase(reliability::purchase(k, k % 7 == 3 ? 200 : 1 + k % 2));
-}
+using tills::block;
+using tills::newCardName;
+using tills::Op;
+const QString &kRewritten = tills::kCard;
+const QString &kAppended = tills::kAppended;
 
 void pauseMicroseconds(long us)
 {
@@ -79,13 +56,13 @@ QByteArray readBytes(const QString &path)
 struct State {
     int rewritten = 0; // which of the two versions the first card holds
     int blocks = 0;    // purchase blocks in the second card
-    int created = 0;   // new cards made so far (numbers them)
+    int created = 0;   // new cards the till made (numbers them)
 
     State after(int round, int ops) const
     {
         State s = *this;
         for (int i = 0; i < ops; ++i) {
-            switch (opOf(round, i)) {
+            switch (tills::opOf(round, i)) {
             case Op::Replace:
                 s.rewritten ^= 1;
                 break;
@@ -123,78 +100,35 @@ private:
         return m_appendedFull;
     }
 
-    // Says it is ready, then runs operations until killed, reporting each finished one on `fd`.
-    [[noreturn]] void child(State s, int round, int fd)
-    {
-        if (::write(fd, "r", 1) != 1)
-            ::_exit(3);
-        for (int i = 0;; ++i) {
-            FileError e = FileError::None;
-            switch (opOf(round, i)) {
-            case Op::Replace:
-                s.rewritten ^= 1;
-                e = safefile::rewriteLocked(m_baza + kRewritten, [&](const QByteArray *current) {
-                    safefile::Rewrite rewrite = safefile::Rewrite::writing(m_versions[s.rewritten]);
-                    rewrite.beforeRename = [&, replaced = current ? *current : QByteArray()] {
-                        return CardHistory(m_baza).keep(kRewritten, replaced, 0);
-                    };
-                    return rewrite;
-                });
-                break;
-            case Op::Append:
-                e = safefile::appendToFile(m_baza + kAppended, block(s.blocks++));
-                break;
-            case Op::Create:
-                e = createCard(m_baza, s.created++, m_newCard);
-                break;
-            }
-            const char done = e == FileError::None ? '+' : '!';
-            if (::write(fd, &done, 1) != 1 || e != FileError::None)
-                ::_exit(3);
-        }
-    }
-
-    // Mean time of one operation in a freshly forked child (whose first writes to memory cost more
-    // than later ones), measured on a folder of its own.
+    // Mean time of one of the first operations of a freshly started till (which cost more than
+    // later ones), measured on a folder of its own.
     qint64 meanOperationMicros(const QTemporaryDir &root)
     {
         const QString scratch = root.filePath(QStringLiteral("scratch/"));
-        QDir().mkpath(scratch);
-        int pipeFds[2];
-        if (safefile::replaceFile(scratch + kAppended, m_header) != FileError::None ||
-            ::pipe2(pipeFds, O_CLOEXEC) != 0)
+        QProcess till;
+        if (!QDir().mkpath(scratch) ||
+            safefile::replaceFile(scratch + kAppended, m_header) != FileError::None ||
+            !tills::startTill(till, {QStringLiteral("cycle"), scratch}) || till.write("g") != 1)
             return 1000;
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            QElapsedTimer t;
-            t.start();
-            constexpr int kOps = 12;
-            bool done = true;
-            for (int i = 0; i < kOps; ++i) {
-                done &= safefile::replaceFile(scratch + kRewritten, m_versions[i % 2]) == FileError::None;
-                done &= safefile::appendToFile(scratch + kAppended, block(i)) == FileError::None;
-                done &= createCard(scratch, i, m_newCard) == FileError::None;
-            }
-            // Failed operations tell nothing of the time of real ones: then the parent's guess stands.
-            const qint64 mean = t.nsecsElapsed() / 1000 / (3 * kOps);
-            ::_exit(done && ::write(pipeFds[1], &mean, sizeof mean) == sizeof mean ? 0 : 3);
-        }
-        ::close(pipeFds[1]);
-        qint64 mean = 1000;
-        if (::read(pipeFds[0], &mean, sizeof mean) != sizeof mean)
-            mean = 1000;
-        ::close(pipeFds[0]);
-        ::waitpid(pid, nullptr, 0);
-        QDir(scratch).removeRecursively();
-        return mean;
+        QElapsedTimer t;
+        t.start();
+        constexpr int kOps = 36;
+        QByteArray reports;
+        while (reports.size() < kOps && !reports.contains('!') && till.waitForReadyRead())
+            reports += till.readAllStandardOutput();
+        const qint64 mean = t.nsecsElapsed() / 1000 / kOps;
+        till.kill();
+        till.waitForFinished();
+        // Failed operations tell nothing of the time of real ones: then a guess stands.
+        return reports.size() >= kOps && !reports.contains('!') ? mean : 1000;
     }
 
 private slots:
     void initTestCase()
     {
-        m_versions[0] = cardfile::serialize(reliability::card(QStringLiteral("Петров"), 3, 1));
-        m_versions[1] = cardfile::serialize(reliability::card(QStringLiteral("Сидоров"), 400, 3));
-        m_newCard = cardfile::serialize(reliability::card(QStringLiteral("Новиков"), 60, 2));
+        m_versions[0] = tills::version(0);
+        m_versions[1] = tills::version(1);
+        m_newCard = tills::newCard();
         m_header = cardfile::serialize(reliability::card(QStringLiteral("Кузнецов"), 0, 0));
         for (const QByteArray *bytes : {&m_versions[0], &m_versions[1], &m_newCard, &m_header})
             QCOMPARE(cardfile::serialize(cardfile::parse(*bytes)), *bytes);
@@ -246,31 +180,19 @@ private slots:
             const QString where = QStringLiteral("seed %1, round %2: ").arg(seed).arg(rounds);
             const long delay = long(std::exp(logDelay(rng)));
 
-            int pipeFds[2];
-            QVERIFY(::pipe2(pipeFds, O_CLOEXEC) == 0);
-            const pid_t pid = ::fork();
-            QVERIFY(pid >= 0);
-            if (pid == 0) {
-                ::close(pipeFds[0]);
-                child(state, rounds, pipeFds[1]);
-            }
-            ::close(pipeFds[1]);
-            char ready = 0;
-            QVERIFY2(::read(pipeFds[0], &ready, 1) == 1 && ready == 'r',
-                     qPrintable(where + QStringLiteral("the child did not start")));
+            QProcess till;
+            QVERIFY2(tills::startTill(
+                         till, {QStringLiteral("cycle"), m_baza, QStringLiteral("--till=%1").arg(rounds)}),
+                     qPrintable(where + QStringLiteral("the till did not start")));
+            QVERIFY(till.write("g") == 1 && till.waitForBytesWritten());
             pauseMicroseconds(delay);
-            ::kill(pid, SIGKILL);
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            QByteArray reports;
-            char buf[4096];
-            for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;)
-                reports.append(buf, n);
-            ::close(pipeFds[0]);
+            till.kill();
+            QVERIFY(till.waitForFinished());
+            const QByteArray reports = till.readAllStandardOutput();
             QVERIFY2(!reports.contains('!'),
-                     qPrintable(where + QStringLiteral("an operation failed in the child")));
-            QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL,
-                     qPrintable(where + QStringLiteral("the child ended by itself")));
+                     qPrintable(where + QStringLiteral("an operation failed in the till")));
+            QVERIFY2(till.exitStatus() == QProcess::CrashExit,
+                     qPrintable(where + QStringLiteral("the till ended by itself")));
 
             const int done = int(reports.size());
             const State before = state.after(rounds, done);
@@ -360,7 +282,7 @@ private slots:
             }
             state.rewritten = rewrittenNow;
             state.blocks = blocksNow;
-            state.created = after.created;
+            state.created = 0; // its new cards are gone: the next till numbers its own from the first
             if (appended.size() > 64 * 1024) {
                 QCOMPARE(safefile::replaceFile(m_baza + kAppended, m_header), FileError::None);
                 state.blocks = 0;
