@@ -131,6 +131,11 @@ QString roomFor(int baza, const ArchiveReading &reading)
 // removed through. A journal left means a restore not yet completed.
 QString freeOwnNames(int baza)
 {
+    // The folders may hold what that restore still needs: nothing is removed.
+    if (struct stat st{}; ::fstatat(baza, kJournal, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return QStringLiteral("в папке базы есть \"%1\" незавершённого восстановления. Перезапустите "
+                              "программу; если файл останется, удалите его.")
+            .arg(QLatin1String(kJournal));
     for (const char *name : {kNew, kOld}) {
         struct stat st {};
         if (::fstatat(baza, name, &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
@@ -142,11 +147,6 @@ QString freeOwnNames(int baza)
         if (!ownfolder::remove(baza, name))
             return QStringLiteral("папку \"%1\" в папке базы удалить не удалось.").arg(QLatin1String(name));
     }
-    struct stat st {};
-    if (::fstatat(baza, kJournal, &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return QStringLiteral("в папке базы есть \"%1\" незавершённого восстановления. Перезапустите "
-                              "программу; если файл останется, удалите его.")
-            .arg(QLatin1String(kJournal));
     return QString();
 }
 
