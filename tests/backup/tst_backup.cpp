@@ -73,13 +73,9 @@ void writeZip(const QString &path, const Entries &entries)
     archive_write_set_format_zip(a);
     archive_write_set_options(a, "hdrcharset=UTF-8");
     archive_write_open_filename(a, QFile::encodeName(path).constData());
-    QList<std::pair<QByteArray, quint32>> claims;
     for (auto e = entries.cbegin(); e != entries.cend(); ++e) {
         archive_entry *entry = archive_entry_new();
-        const QList<QByteArray> claim = e->first.split('<');
-        if (claim.size() > 1)
-            claims.append({claim.first(), claim.last().toUInt()});
-        const QList<QByteArray> link = claim.first().split('>');
+        const QList<QByteArray> link = e->first.split('<').first().split('>');
         archive_entry_set_pathname_utf8(entry, link.first().constData());
         archive_entry_set_filetype(entry, link.size() > 1 ? AE_IFLNK : AE_IFREG);
         if (link.size() > 1)
@@ -92,8 +88,9 @@ void writeZip(const QString &path, const Entries &entries)
     }
     archive_write_free(a);
     QByteArray zip = readAll(path);
-    for (const auto &[name, size] : claims)
-        claimSize(zip, name, size);
+    for (const auto &[name, bytes] : entries)
+        if (const QList<QByteArray> claim = name.split('<'); claim.size() > 1)
+            claimSize(zip, claim.first(), claim.last().toUInt());
     writeAll(path, zip);
 }
 
