@@ -53,28 +53,53 @@ bool isCardName(const QByteArray &inBaza)
     return !inBaza.contains('/') && !inBaza.startsWith('.') && inBaza.toLower().endsWith(".dat");
 }
 
+QString EntryCheck::refusal(archive_entry *entry)
+{
+    const char *utf8Name = archive_entry_pathname_utf8(entry);
+    const QByteArray name(utf8Name ? utf8Name : "");
+    const QString shown = QString::fromUtf8(name);
+    const Use use = useOf(name);
+    const auto type = archive_entry_filetype(entry);
+    if (use == Use::Refuse || (type != AE_IFREG && type != AE_IFDIR) || archive_entry_hardlink(entry))
+        return QStringLiteral("в нём есть \"%1\" — не файл базы Тарвеско.").arg(shown);
+    // Twice the same name would be unpacked over itself: the second one is no backup's.
+    const QByteArray key = name.endsWith('/') ? name.chopped(1) : name;
+    if (m_names.contains(key))
+        return QStringLiteral("\"%1\" в нём дважды.").arg(shown);
+    m_names.insert(key);
+    const la_int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
+    if (type == AE_IFREG && (size < 0 || size > safefile::kMaxFileBytes))
+        return QStringLiteral("файл \"%1\" в нём слишком велик.").arg(shown);
+    if (use == Use::Restore) {
+        ++m_entries;
+        m_bytes += type == AE_IFREG ? size : 0;
+    }
+    return QString();
+}
+
+bool EntryCheck::isHistory(const QByteArray &name)
+{
+    const QByteArray inBaza = name.mid(kBazaPrefix.size());
+    return name.startsWith(kBazaPrefix) && inBaza.startsWith(".history/") && inBaza.count('/') == 1 &&
+           inBaza.endsWith(".v");
+}
+
+QString EntryCheck::historyRefusal(const QByteArray &name, const QByteArray &bytes)
+{
+    const QList<CardVersion> versions = CardHistory::parse(bytes);
+    const bool sound = CardHistory::serialize(versions) == bytes &&
+                       std::all_of(versions.cbegin(), versions.cend(), [](const CardVersion &v) {
+                           return v.purchasesAfter >= 0 && v.purchasesAfter <= safefile::kMaxFileBytes;
+                       });
+    return sound ? QString()
+                 : QStringLiteral("история карточки \"%1\" в нём повреждена.").arg(QString::fromUtf8(name));
+}
+
 } // namespace entries
 
 namespace {
 
 using namespace entries;
-
-// A card's history, "База/.history/<card>.v", which the versions window reads.
-bool isHistoryName(const QByteArray &inBaza)
-{
-    return inBaza.startsWith(".history/") && inBaza.count('/') == 1 && inBaza.endsWith(".v");
-}
-
-// A history as the program writes it: versions one after another to its very end, each with a
-// count of purchases a card can hold.
-bool isSoundHistory(const QByteArray &bytes)
-{
-    const QList<CardVersion> versions = CardHistory::parse(bytes);
-    return CardHistory::serialize(versions) == bytes &&
-           std::all_of(versions.cbegin(), versions.cend(), [](const CardVersion &v) {
-               return v.purchasesAfter >= 0 && v.purchasesAfter <= safefile::kMaxFileBytes;
-           });
-}
 
 QString notABackup(const QString &zipPath, const QString &why)
 {
@@ -96,46 +121,29 @@ ArchiveReading readArchive(const QString &zipPath)
     if (!reader)
         return refused(QStringLiteral("это не архив ZIP или он не читается."));
     archive_entry *entry = nullptr;
+    EntryCheck check;
     bool hasBaza = false;
-    QSet<QByteArray> names;
     int status = ARCHIVE_OK;
     while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK) {
-        const char *utf8Name = archive_entry_pathname_utf8(entry);
-        const QByteArray name(utf8Name ? utf8Name : "");
-        const QString shown = QString::fromUtf8(name);
-        const Use use = useOf(name);
-        const auto type = archive_entry_filetype(entry);
-        if (use == Use::Refuse || (type != AE_IFREG && type != AE_IFDIR) || archive_entry_hardlink(entry))
-            return refused(QStringLiteral("в нём есть \"%1\" — не файл базы Тарвеско.").arg(shown));
-        // Twice the same name would be unpacked over itself: the second one is no backup's.
-        if (const QByteArray key = name.endsWith('/') ? name.chopped(1) : name; !names.contains(key))
-            names.insert(key);
-        else
-            return refused(QStringLiteral("\"%1\" в нём дважды.").arg(shown));
-        // Every file is held whole somewhere: by the size its header claims (which the unpacking
-        // holds it to), none is larger than the program reads.
-        const la_int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
-        if (type == AE_IFREG && (size < 0 || size > safefile::kMaxFileBytes))
-            return refused(QStringLiteral("файл \"%1\" в нём слишком велик.").arg(shown));
-        if (use == Use::Restore) {
-            ++result.unpackedEntries;
-            result.unpackedBytes += type == AE_IFREG ? size : 0;
-        }
+        if (const QString why = check.refusal(entry); !why.isEmpty())
+            return refused(why);
+        const QByteArray name(archive_entry_pathname_utf8(entry));
         hasBaza |= name.startsWith(kBazaPrefix);
-        const QByteArray inBaza = name.mid(kBazaPrefix.size());
-        const bool inBase = use == Use::Restore && type == AE_IFREG && name.startsWith(kBazaPrefix);
-        const bool card = inBase && isCardName(inBaza);
-        const bool history = inBase && isHistoryName(inBaza);
+        const bool restored = useOf(name) == Use::Restore && archive_entry_filetype(entry) == AE_IFREG;
+        const bool card =
+            restored && name.startsWith(kBazaPrefix) && isCardName(name.mid(kBazaPrefix.size()));
+        const bool history = restored && EntryCheck::isHistory(name);
         if (!card && !history) {
             if (archive_read_data_skip(reader.get()) != ARCHIVE_OK)
                 break;
             continue;
         }
+        const la_int64_t size = archive_entry_size(entry);
         QByteArray bytes(qsizetype(size), Qt::Uninitialized);
         if (archive_read_data(reader.get(), bytes.data(), size_t(size)) != size)
             break;
-        if (history && !isSoundHistory(bytes))
-            return refused(QStringLiteral("история карточки \"%1\" в нём повреждена.").arg(shown));
+        if (const QString why = history ? EntryCheck::historyRefusal(name, bytes) : QString(); !why.isEmpty())
+            return refused(why);
         if (card) {
             ++result.summary.customers;
             result.summary.purchases += cardfile::parse(bytes).pokupki.size();
@@ -144,6 +152,8 @@ ArchiveReading readArchive(const QString &zipPath)
                 result.summary.newest = when;
         }
     }
+    result.unpackedBytes = check.bytes();
+    result.unpackedEntries = check.entries();
     if (status != ARCHIVE_EOF)
         return refused(QStringLiteral("архив повреждён или записан не до конца."));
     if (!hasBaza)

@@ -48,8 +48,9 @@ enum class Written { Ok, Failed, Damaged };
 
 // Writes the entry's bytes into the new file `leaf` of the open folder `folder` (shared with the
 // group as the program's own files are), stopping at once should the entry hold more than its
-// header claims.
-Written writeEntry(archive *reader, archive_entry *entry, int folder, const QByteArray &leaf)
+// header claims. `kept`, if given, receives the bytes too.
+Written writeEntry(archive *reader, archive_entry *entry, int folder, const QByteArray &leaf,
+                   QByteArray *kept)
 {
     struct stat folderStat {};
     const UniqueFd fd(
@@ -66,6 +67,8 @@ Written writeEntry(archive *reader, archive_entry *entry, int folder, const QByt
             return Written::Damaged;
         if (!writeAt(fd.get(), block, size, offset))
             return Written::Failed;
+        if (kept)
+            kept->append(static_cast<const char *>(block), qsizetype(size));
     }
     if (status != ARCHIVE_EOF)
         return Written::Damaged;
@@ -75,30 +78,38 @@ Written writeEntry(archive *reader, archive_entry *entry, int folder, const QByt
 
 } // namespace
 
-QString unpack(const QString &zipPath, int staging, const Progress &progress, qint64 total, bool *cancelled)
+QString unpack(const QString &zipPath, int staging, qint64 checkedBytes, const Progress &progress,
+               qint64 total, bool *cancelled)
 {
     const Utf8Locale utf8;
     const Reader reader = openZip(zipPath);
     if (!reader)
         return QStringLiteral("архив не открывается.");
+    const auto changed = [](const QString &why) {
+        return QStringLiteral("архив изменился после проверки") +
+               (why.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + why);
+    };
     archive_entry *entry = nullptr;
+    EntryCheck check;
     qint64 done = 0;
     int status = ARCHIVE_OK;
     while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK) {
-        const char *utf8Name = archive_entry_pathname_utf8(entry);
-        const QByteArray name(utf8Name ? utf8Name : "");
-        const auto type = archive_entry_filetype(entry);
-        if (useOf(name) != Use::Restore || (type != AE_IFREG && type != AE_IFDIR) ||
-            archive_entry_hardlink(entry))
+        if (const QString why = check.refusal(entry); !why.isEmpty() || check.bytes() > checkedBytes)
+            return changed(why);
+        const QByteArray name(archive_entry_pathname_utf8(entry));
+        if (useOf(name) != Use::Restore)
             continue;
         QList<QByteArray> parts = name.split('/');
         if (parts.last().isEmpty())
             parts.removeLast(); // a folder's trailing '/'
-        const QByteArray leaf = type == AE_IFREG ? parts.takeLast() : QByteArray();
+        const QByteArray leaf = archive_entry_filetype(entry) == AE_IFREG ? parts.takeLast() : QByteArray();
         const UniqueFd folder = folderBelow(staging, parts);
+        QByteArray history;
+        const bool isHistory = EntryCheck::isHistory(name);
         const Written written = !folder.isOpen() ? Written::Failed
                                 : leaf.isEmpty() ? Written::Ok
-                                                 : writeEntry(reader.get(), entry, folder.get(), leaf);
+                                                 : writeEntry(reader.get(), entry, folder.get(), leaf,
+                                                              isHistory ? &history : nullptr);
         if (written == Written::Damaged)
             return QStringLiteral("архив повреждён (файл \"%1\").").arg(QString::fromUtf8(name));
         if (written == Written::Failed)
@@ -106,6 +117,9 @@ QString unpack(const QString &zipPath, int staging, const Progress &progress, qi
                         ? QStringLiteral("файл \"%1\" записать не возможно: на диске нет места.")
                         : QStringLiteral("файл \"%1\" записать не возможно."))
                 .arg(QString::fromUtf8(name));
+        if (const QString why = isHistory ? EntryCheck::historyRefusal(name, history) : QString();
+            !why.isEmpty())
+            return changed(why);
         if (progress && !progress(++done, total)) {
             *cancelled = true;
             return QString();

@@ -215,7 +215,8 @@ RestoreResult restoreBackup(const Sources &sources, const QString &zipPath, cons
     // The steps: the unpacked files, then as many for the copy of the base as it is.
     const qint64 total = reading.summary.customers + 2;
     bool cancelled = false;
-    const QString unpacked = unpack(zipPath, staging.get(), progress, 2 * total, &cancelled);
+    const QString unpacked =
+        unpack(zipPath, staging.get(), reading.unpackedBytes, progress, 2 * total, &cancelled);
     if (cancelled || !unpacked.isEmpty()) {
         ownfolder::remove(baza.get(), kNew);
         result.status = cancelled ? Status::Cancelled : Status::Failed;
