@@ -96,13 +96,14 @@ bool complete(int baza, const QString &bazaPath, const QByteArray &phase, const 
     }
     if (!moveAll(stagedBaza.get(), baza))
         return false;
-    QByteArray goods;
-    if (!goodsPath.isEmpty() &&
-        !readOrdinaryAt(staged.get(), kGoodsName.constData(), safefile::kMaxFileBytes, goods)) {
-        if (errno != ENOENT) // an archive without "Товары.txt" leaves the goods as they are
+    if (!goodsPath.isEmpty()) {
+        QByteArray goods;
+        if (readOrdinaryAt(staged.get(), kGoodsName.constData(), safefile::kMaxFileBytes, goods)) {
+            if (safefile::replaceFile(goodsPath, goods) != FileError::None)
+                return false;
+        } else if (errno != ENOENT) { // an archive without "Товары.txt" leaves the goods as they are
             return false;
-    } else if (!goodsPath.isEmpty() && safefile::replaceFile(goodsPath, goods) != FileError::None) {
-        return false;
+        }
     }
     ::unlinkat(baza, kJournal, 0);
     ::fsync(baza);
