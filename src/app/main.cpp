@@ -24,7 +24,9 @@ int main(int argc, char *argv[])
 
     // On this system only "/" separates folders: a program folder named "shop\x" is one folder.
     const QString bazaPath = bazaPathFor(QCoreApplication::applicationDirPath(), FolderSeparator::Slash);
-    backup::finishInterruptedRestore(bazaPath); // a restore killed half-way, before the base is read
+    const QString goodsPath = QStringLiteral("Товары.txt");
+    backup::finishInterruptedRestore(bazaPath,
+                                     goodsPath); // a restore killed half-way, before the base is read
     if (!FileLock::presence(lockFileOf(bazaPath), false) && errno == EWOULDBLOCK) {
         // Another till holds the base alone: it is replacing it with a backup right now.
         Dialogs::current().critical(nullptr,
@@ -35,7 +37,7 @@ int main(int argc, char *argv[])
     FrmForma window(bazaPath);
     window.show();
     QCoreApplication::processEvents();
-    window.finishStartUp(QStringLiteral("Товары.txt"));
+    window.finishStartUp(goodsPath);
     window.startDailyBackup();
     // Only now: a window closed before the event loop runs would not end the program.
     const ExitSignals exitSignals(window);

@@ -1,262 +1,170 @@
 #include "BaseRestore.h"
 
+#include "ArchiveEntries.h"
 #include "CardFile.h"
 #include "FileLock.h"
 #include "FileName.h"
+#include "OwnFolder.h"
 #include "SafeFile.h"
-#include "Utf8Locale.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 
-#include <archive.h>
-#include <archive_entry.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace backup {
 namespace {
 
+using namespace entries;
+
 constexpr char kJournal[] = ".restore-journal";
 constexpr char kNew[] = ".restore-new";
 constexpr char kOld[] = ".restore-old";
-const QByteArray kBazaPrefix = QByteArrayLiteral("База/");
-const QByteArray kGoodsName = QByteArrayLiteral("Товары.txt");
+// The journal's whole content: the step a restore has reached. Nothing else is ever in it.
+const QByteArray kMovingOld = QByteArrayLiteral("old");
+const QByteArray kPuttingNew = QByteArrayLiteral("new");
 
-using Reader = std::unique_ptr<archive, int (*)(archive *)>;
-
-Reader openZip(const QString &zipPath)
+// Reads the ordinary file `name` of the open folder `folder` whole when it holds at most `limit`
+// bytes: never through a link, never waiting for the writer of a pipe. False with errno set
+// otherwise (ENOENT: nothing has the name).
+bool readOrdinaryAt(int folder, const char *name, qint64 limit, QByteArray &out)
 {
-    Reader reader(archive_read_new(), archive_read_free);
-    if (!reader || archive_read_support_format_zip(reader.get()) != ARCHIVE_OK ||
-        archive_read_open_filename(reader.get(), filename::encode(zipPath).constData(), 64 * 1024) !=
-            ARCHIVE_OK)
-        return Reader(nullptr, archive_read_free);
-    return reader;
+    const UniqueFd fd(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat st {};
+    if (!fd.isOpen() || ::fstat(fd.get(), &st) != 0)
+        return false;
+    if (!S_ISREG(st.st_mode) || st.st_size > limit) {
+        errno = EINVAL;
+        return false;
+    }
+    out.clear();
+    const qsizetype read = readAllFrom(fd.get(), out, 0, qsizetype(limit) + 1);
+    if (read < 0 || read > limit) {
+        errno = EINVAL;
+        return false;
+    }
+    out.resize(read);
+    return true;
 }
 
-// The base's own files that a restore neither takes from an archive nor moves.
-bool isControlName(const QByteArray &name)
+// Moves every entry of the open folder `from` but the control names into the open folder `to`,
+// which must not have them yet.
+bool moveAll(int from, int to)
 {
-    return name == ".tarvesko.lock" || name.startsWith(".restore-") || name.startsWith(".~");
-}
-
-enum class EntryUse { Restore, Skip, Refuse };
-
-// Whether an entry named `name` (UTF-8) may be restored: "Товары.txt" or a path under "База/"
-// whose every part is a plain name.
-EntryUse useOf(const QByteArray &name)
-{
-    if (name == kGoodsName)
-        return EntryUse::Restore;
-    if (!name.startsWith(kBazaPrefix) || name.size() == kBazaPrefix.size())
-        return name == kBazaPrefix ? EntryUse::Skip : EntryUse::Refuse;
-    QList<QByteArray> parts = name.mid(kBazaPrefix.size()).split('/');
-    if (parts.size() > 1 && parts.last().isEmpty())
-        parts.removeLast(); // a folder's trailing '/'
-    for (const QByteArray &part : parts)
-        if (part.isEmpty() || part == "." || part == "..")
-            return EntryUse::Refuse;
-    return isControlName(parts.first()) ? EntryUse::Skip : EntryUse::Restore;
-}
-
-bool isCardName(const QByteArray &inBaza)
-{
-    return !inBaza.contains('/') && !inBaza.startsWith('.') && inBaza.toLower().endsWith(".dat");
-}
-
-QString notABackup(const QString &zipPath, const QString &why)
-{
-    return QStringLiteral("Файл \"%1\" восстановить не возможно: %2")
-        .arg(QDir::toNativeSeparators(zipPath), why);
-}
-
-// Moves every entry of `from` but the control names into `to`, which must not have them yet.
-bool moveAll(const QByteArray &from, const QByteArray &to)
-{
-    DIR *dir = ::opendir(from.constData());
+    UniqueFd listed(::openat(from, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(listed.isOpen() ? ::fdopendir(listed.get()) : nullptr,
+                                                   ::closedir);
     if (!dir)
         return false;
+    (void)listed.release(); // closedir closes it
     bool ok = true;
-    while (const dirent *e = ::readdir(dir)) {
+    while (const dirent *e = ::readdir(dir.get())) {
         const QByteArray name(e->d_name);
-        if (name == "." || name == ".." || isControlName(name))
-            continue;
-        ok &= ::rename((from + '/' + name).constData(), (to + '/' + name).constData()) == 0;
+        if (name != "." && name != ".." && !isControlName(name))
+            ok &= ::renameat(from, e->d_name, to, e->d_name) == 0;
     }
-    ::closedir(dir);
-    const UniqueFd folder(::open(to.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return ok && folder.isOpen() && ::fsync(folder.get()) == 0;
+    return ok && ::fsync(to) == 0 && ::fsync(from) == 0;
 }
 
-// Writes the journal whole (a temporary file flushed, then renamed), without the folder's lock
-// machinery: the restore holds the folder's lock itself.
-bool writeJournal(const QByteArray &baza, const QByteArray &text)
+QString journalPath(const QString &bazaPath)
 {
-    const QByteArray path = baza + '/' + kJournal;
-    const QByteArray temporary = path + ".tmp";
-    const UniqueFd fd(
-        ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!fd.isOpen() || ::write(fd.get(), text.constData(), size_t(text.size())) != text.size() ||
-        ::fsync(fd.get()) != 0 || ::rename(temporary.constData(), path.constData()) != 0) {
-        ::unlink(temporary.constData());
-        return false;
-    }
-    const UniqueFd folder(::open(baza.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return folder.isOpen() && ::fsync(folder.get()) == 0;
+    return QDir(bazaPath).filePath(QLatin1String(kJournal));
 }
 
 // The rest of a restore once the unpacked base is whole, as the journal `phase` says: the base's
 // contents moved aside ("old"), the unpacked ones put in ("new"), "Товары.txt", then tidying up.
-bool complete(const QString &bazaPath, QByteArray phase, const QString &goodsPath)
+bool complete(int baza, const QString &bazaPath, const QByteArray &phase, const QString &goodsPath)
 {
-    const QByteArray baza = filename::encode(QDir::cleanPath(bazaPath));
-    const QByteArray journal = baza + '/' + kJournal;
-    if (phase == "old") {
-        if ((::mkdir((baza + '/' + kOld).constData(), 0700) != 0 && errno != EEXIST) ||
-            !moveAll(baza, baza + '/' + kOld) || !writeJournal(baza, "new\n" + goodsPath.toUtf8()))
+    // Nothing is moved unless the unpacked base is there, a folder of the restore's own.
+    const UniqueFd staged = ownfolder::open(baza, kNew, false);
+    const UniqueFd stagedBaza =
+        staged.isOpen() ? ownfolder::open(staged.get(), kBazaPrefix.chopped(1), false) : UniqueFd();
+    if (!stagedBaza.isOpen())
+        return false;
+    if (phase == kMovingOld) {
+        const UniqueFd old = ownfolder::open(baza, kOld, true);
+        if (!old.isOpen() || !moveAll(baza, old.get()) ||
+            safefile::replaceFile(journalPath(bazaPath), kPuttingNew) != FileError::None)
             return false;
-        phase = "new";
     }
-    if (phase != "new" || !moveAll(baza + '/' + kNew + '/' + kBazaPrefix.chopped(1), baza))
+    if (!moveAll(stagedBaza.get(), baza))
         return false;
-    QByteArray goods;
-    const QString staged = bazaPath + QLatin1String(kNew) + QStringLiteral("/Товары.txt");
-    if (!goodsPath.isEmpty() && safefile::nameTaken(staged) &&
-        (safefile::readFile(staged, goods) != FileError::None ||
-         safefile::replaceFile(goodsPath, goods) != FileError::None))
-        return false;
-    ::unlink(journal.constData());
-    QDir(bazaPath + QLatin1String(kOld)).removeRecursively();
-    QDir(bazaPath + QLatin1String(kNew)).removeRecursively();
+    if (!goodsPath.isEmpty()) {
+        QByteArray goods;
+        if (readOrdinaryAt(staged.get(), kGoodsName.constData(), safefile::kMaxFileBytes, goods)) {
+            if (safefile::replaceFile(goodsPath, goods) != FileError::None)
+                return false;
+        } else if (errno != ENOENT) { // an archive without "Товары.txt" leaves the goods as they are
+            return false;
+        }
+    }
+    ::unlinkat(baza, kJournal, 0);
+    ::fsync(baza);
+    ownfolder::remove(baza, kOld);
+    ownfolder::remove(baza, kNew);
     return true;
 }
 
-// Gives what the archive unpacked the group's write where the base has it, as the program's own
-// writes do, so the other tills' users may change the restored cards.
-void shareLikeBase(const QString &bazaPath, const QString &staging)
+// Whether the base's disk has room for the archive's files, a block each at least.
+QString roomFor(int baza, const ArchiveReading &reading)
 {
-    struct stat base {};
-    if (::stat(filename::encode(bazaPath).constData(), &base) != 0 || !(base.st_mode & S_IWGRP))
-        return;
-    QDirIterator it(staging, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QByteArray path = filename::encode(it.next());
-        struct stat st {};
-        if (::lstat(path.constData(), &st) == 0 && !S_ISLNK(st.st_mode))
-            ::chmod(path.constData(), (st.st_mode & 07777) | S_IRGRP | S_IWGRP |
-                                          (S_ISDIR(st.st_mode) ? (S_IXGRP | (base.st_mode & S_ISGID)) : 0));
-    }
+    struct statvfs disk {};
+    if (::fstatvfs(baza, &disk) != 0)
+        return QString(); // not known: the unpacking itself stops on a full disk
+    const qint64 needed = reading.unpackedBytes + reading.unpackedEntries * qint64(disk.f_frsize);
+    const qint64 free = qint64(disk.f_bavail) * qint64(disk.f_frsize);
+    if (needed <= free && (disk.f_files == 0 || reading.unpackedEntries <= qint64(disk.f_favail)))
+        return QString();
+    return QStringLiteral("на диске базы не хватает места: копии нужно %1 МБ, свободно %2 МБ.")
+        .arg((needed >> 20) + 1)
+        .arg(free >> 20);
 }
 
-// Unpacks the archive into `staging` with libarchive's secure flags (names checked before).
-QString unpack(const QString &zipPath, const QString &staging, const Progress &progress, qint64 total,
-               bool *cancelled)
+// Makes the restore's own names free: a folder an earlier attempt left goes; a link or anything
+// but a folder in its place was put there by someone else and is refused, never entered or
+// removed through. A journal left means a restore not yet completed.
+QString freeOwnNames(int baza)
 {
-    const Utf8Locale utf8;
-    const Reader reader = openZip(zipPath);
-    const std::unique_ptr<archive, int (*)(archive *)> disk(archive_write_disk_new(), archive_write_free);
-    if (!reader || !disk)
-        return QStringLiteral("архив не открывается.");
-    archive_write_disk_set_options(disk.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
-                                                   ARCHIVE_EXTRACT_SECURE_SYMLINKS |
-                                                   ARCHIVE_EXTRACT_NO_OVERWRITE);
-    const QByteArray root = filename::encode(staging) + '/';
-    archive_entry *entry = nullptr;
-    qint64 done = 0;
-    int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK) {
-        const char *utf8Name = archive_entry_pathname_utf8(entry);
-        const QByteArray name(utf8Name ? utf8Name : "");
-        const auto type = archive_entry_filetype(entry);
-        if (useOf(name) != EntryUse::Restore || (type != AE_IFREG && type != AE_IFDIR) ||
-            archive_entry_hardlink(entry))
+    // The folders may hold what that restore still needs: nothing is removed.
+    if (struct stat st{}; ::fstatat(baza, kJournal, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return QStringLiteral("в папке базы есть \"%1\" незавершённого восстановления. Перезапустите "
+                              "программу; если файл останется, удалите его.")
+            .arg(QLatin1String(kJournal));
+    for (const char *name : {kNew, kOld}) {
+        struct stat st {};
+        if (::fstatat(baza, name, &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
             continue;
-        archive_entry_copy_pathname(entry, (root + name).constData());
-        archive_entry_set_perm(entry, type == AE_IFDIR ? 0755 : 0644);
-        if (archive_write_header(disk.get(), entry) != ARCHIVE_OK)
-            return QStringLiteral("файл \"%1\" записать не возможно.").arg(QString::fromUtf8(name));
-        const void *block = nullptr;
-        size_t size = 0;
-        la_int64_t offset = 0;
-        while ((status = archive_read_data_block(reader.get(), &block, &size, &offset)) == ARCHIVE_OK)
-            if (archive_write_data_block(disk.get(), block, size, offset) < ARCHIVE_OK)
-                return QStringLiteral("файл \"%1\" записать не возможно: на диске нет места?")
-                    .arg(QString::fromUtf8(name));
-        if (status != ARCHIVE_EOF || archive_write_finish_entry(disk.get()) != ARCHIVE_OK)
-            return QStringLiteral("архив повреждён.");
-        if (progress && !progress(++done, total)) {
-            *cancelled = true;
-            return QString();
-        }
+        if (!S_ISDIR(st.st_mode))
+            return QStringLiteral("в папке базы \"%1\" — ссылка или файл, а не папка программы. Удалите "
+                                  "её и повторите.")
+                .arg(QLatin1String(name));
+        if (!ownfolder::remove(baza, name))
+            return QStringLiteral("папку \"%1\" в папке базы удалить не удалось.").arg(QLatin1String(name));
     }
-    return status == ARCHIVE_EOF ? QString() : QStringLiteral("архив повреждён.");
+    return QString();
+}
+
+// Removes what an earlier restore left under `name`; anything but a folder there is not its own
+// and stays.
+void removeLeftover(int baza, const char *name)
+{
+    struct stat st {};
+    if (::fstatat(baza, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (S_ISDIR(st.st_mode))
+        ownfolder::remove(baza, name);
+    else
+        qWarning("The data folder's \"%s\" is no folder of a restore: left alone.", name);
 }
 
 } // namespace
-
-ArchiveReading readArchive(const QString &zipPath)
-{
-    ArchiveReading result;
-    const Utf8Locale utf8;
-    const Reader reader = openZip(zipPath);
-    if (!reader) {
-        result.message = notABackup(zipPath, QStringLiteral("это не архив ZIP или он не читается."));
-        return result;
-    }
-    archive_entry *entry = nullptr;
-    bool hasBaza = false;
-    int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK) {
-        const char *utf8Name = archive_entry_pathname_utf8(entry);
-        const QByteArray name(utf8Name ? utf8Name : "");
-        const EntryUse use = useOf(name);
-        const auto type = archive_entry_filetype(entry);
-        if (use == EntryUse::Refuse || (type != AE_IFREG && type != AE_IFDIR) ||
-            archive_entry_hardlink(entry)) {
-            result.message = notABackup(
-                zipPath,
-                QStringLiteral("в нём есть \"%1\" — не файл базы Тарвеско.").arg(QString::fromUtf8(name)));
-            return result;
-        }
-        hasBaza |= name.startsWith(kBazaPrefix);
-        const QByteArray inBaza = name.mid(kBazaPrefix.size());
-        if (use == EntryUse::Restore && name.startsWith(kBazaPrefix) && isCardName(inBaza)) {
-            const la_int64_t size = archive_entry_size(entry);
-            if (size < 0 || size > safefile::kMaxFileBytes) {
-                result.message = notABackup(
-                    zipPath,
-                    QStringLiteral("карточка \"%1\" слишком велика.").arg(QString::fromUtf8(inBaza)));
-                return result;
-            }
-            QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-            if (archive_read_data(reader.get(), bytes.data(), size_t(size)) != size)
-                break;
-            ++result.summary.customers;
-            result.summary.purchases += cardfile::parse(bytes).pokupki.size();
-            const QDateTime when = QDateTime::fromSecsSinceEpoch(archive_entry_mtime(entry));
-            if (!result.summary.newest.isValid() || when > result.summary.newest)
-                result.summary.newest = when;
-        } else if (archive_read_data_skip(reader.get()) != ARCHIVE_OK) {
-            break;
-        }
-    }
-    if (status != ARCHIVE_EOF)
-        result.message = notABackup(zipPath, QStringLiteral("архив повреждён или записан не до конца."));
-    else if (!hasBaza)
-        result.message = notABackup(zipPath, QStringLiteral("в нём нет папки \"База\"."));
-    else
-        result.ok = true;
-    return result;
-}
 
 BaseSummary summarizeBase(const QString &bazaPath)
 {
@@ -291,30 +199,30 @@ RestoreResult restoreBackup(const Sources &sources, const QString &zipPath, cons
         result.message = reading.message;
         return result;
     }
-    // Unpacked where the base really is: the secure flags refuse a path through a link, and an
-    // installed program reaches its base through one.
-    const QString realBaza = QFileInfo(QDir::cleanPath(sources.bazaPath)).canonicalFilePath();
-    if (realBaza.isEmpty()) {
-        result.message = QStringLiteral("Восстановление не начато: папки \"База\" нет.");
+    const auto notBegun = [&result](const QString &why) {
+        result.message = QStringLiteral("Восстановление не начато: ") + why;
         return result;
-    }
-    const QString staging = realBaza + QLatin1Char('/') + QLatin1String(kNew);
-    QDir(staging).removeRecursively(); // what an earlier attempt left
-    if (!QDir().mkpath(staging)) {
-        result.message = QStringLiteral("Восстановление не начато: в папке базы нет доступа для записи.");
-        return result;
-    }
+    };
+    const UniqueFd baza = ownfolder::openPath(sources.bazaPath);
+    if (!baza.isOpen())
+        return notBegun(QStringLiteral("папки \"База\" нет."));
+    if (const QString why = roomFor(baza.get(), reading); !why.isEmpty())
+        return notBegun(why);
+    if (const QString why = freeOwnNames(baza.get()); !why.isEmpty())
+        return notBegun(why);
+    const UniqueFd staging = ownfolder::open(baza.get(), kNew, true);
+    if (!staging.isOpen())
+        return notBegun(QStringLiteral("в папке базы нет доступа для записи."));
     // The steps: the unpacked files, then as many for the copy of the base as it is.
     const qint64 total = reading.summary.customers + 2;
     bool cancelled = false;
-    const QString unpacked = unpack(zipPath, staging, progress, 2 * total, &cancelled);
+    const QString unpacked =
+        unpack(zipPath, staging.get(), reading.unpackedBytes, progress, 2 * total, &cancelled);
     if (cancelled || !unpacked.isEmpty()) {
-        QDir(staging).removeRecursively();
+        ownfolder::remove(baza.get(), kNew);
         result.status = cancelled ? Status::Cancelled : Status::Failed;
-        result.message = cancelled ? QString() : QStringLiteral("Восстановление не начато: ") + unpacked;
-        return result;
+        return cancelled ? result : notBegun(unpacked);
     }
-    shareLikeBase(sources.bazaPath, staging);
 
     // The base as it is now, kept before anything of it changes.
     result.safetyCopy =
@@ -331,28 +239,20 @@ RestoreResult restoreBackup(const Sources &sources, const QString &zipPath, cons
             : Result{Status::Failed, QStringLiteral("папку \"%1\" создать не возможно.").arg(safetyFolder), 0,
                      0};
     if (saved.status != Status::Done) {
-        QDir(staging).removeRecursively();
+        ownfolder::remove(baza.get(), kNew);
         result.status = saved.status;
-        result.message =
-            saved.status == Status::Cancelled
-                ? QString()
-                : QStringLiteral("Восстановление не начато: копию нынешней базы записать не удалось.\r\n") +
-                      saved.message;
-        return result;
+        if (saved.status == Status::Cancelled)
+            return result;
+        return notBegun(QStringLiteral("копию нынешней базы записать не удалось.\r\n") + saved.message);
     }
 
-    const std::optional<FileLock> lock =
-        FileLock::acquire(lockFileOf(sources.bazaPath), FileLock::kWholeFolder);
-    const QString goods =
-        sources.goodsPath.isEmpty() ? QString() : QFileInfo(sources.goodsPath).absoluteFilePath();
-    if (!lock ||
-        !writeJournal(filename::encode(QDir::cleanPath(sources.bazaPath)), "old\n" + goods.toUtf8())) {
-        QDir(staging).removeRecursively();
-        result.message =
-            QStringLiteral("Восстановление не начато: папка базы занята или защищена от записи.");
-        return result;
+    // The journal goes through the safe write, under its own file's lock: the sole presence the
+    // caller holds already keeps every other program off the base.
+    if (safefile::replaceFile(journalPath(sources.bazaPath), kMovingOld) != FileError::None) {
+        ownfolder::remove(baza.get(), kNew);
+        return notBegun(QStringLiteral("папка базы защищена от записи."));
     }
-    if (!complete(sources.bazaPath, "old", goods)) {
+    if (!complete(baza.get(), sources.bazaPath, kMovingOld, sources.goodsPath)) {
         result.message =
             QStringLiteral("Восстановление прервано: файлы базы переместить не удалось. Оно будет "
                            "завершено при следующем запуске программы.");
@@ -362,22 +262,33 @@ RestoreResult restoreBackup(const Sources &sources, const QString &zipPath, cons
     return result;
 }
 
-bool finishInterruptedRestore(const QString &bazaPath)
+bool finishInterruptedRestore(const QString &bazaPath, const QString &goodsPath)
 {
     const std::optional<FileLock> alone = FileLock::presence(lockFileOf(bazaPath), true);
     if (!alone)
         return false; // another program runs on the base: it may be restoring right now
+    const UniqueFd baza = ownfolder::openPath(bazaPath);
+    if (!baza.isOpen())
+        return false;
     QByteArray journal;
-    if (safefile::readFile(bazaPath + QLatin1String(kJournal), journal) != FileError::None) {
+    if (!readOrdinaryAt(baza.get(), kJournal, std::max(kMovingOld.size(), kPuttingNew.size()), journal)) {
+        if (errno != ENOENT) {
+            qWarning("The data folder's \"%s\" is no journal of a restore: left alone.", kJournal);
+            return false;
+        }
         // No journal: what a restore that never began, or that was tidying up, left.
-        QFile::remove(bazaPath + QLatin1String(kJournal) + QStringLiteral(".tmp"));
-        QDir(bazaPath + QLatin1String(kNew)).removeRecursively();
-        QDir(bazaPath + QLatin1String(kOld)).removeRecursively();
+        removeLeftover(baza.get(), kNew);
+        removeLeftover(baza.get(), kOld);
         return false;
     }
-    const qsizetype end = journal.indexOf('\n');
-    return complete(bazaPath, journal.left(end),
-                    end < 0 ? QString() : QString::fromUtf8(journal.mid(end + 1)));
+    if (journal != kMovingOld && journal != kPuttingNew) {
+        qWarning("The data folder's \"%s\" is no journal of a restore: left alone.", kJournal);
+        return false;
+    }
+    if (complete(baza.get(), bazaPath, journal, goodsPath))
+        return true;
+    qWarning("A restore of the data folder could not be completed; it is tried again at the next start.");
+    return false;
 }
 
 } // namespace backup

@@ -18,11 +18,16 @@ namespace {
 
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-// Temporary files of writes under way, the tills' lock files and what a restore under way keeps
-// in the base (".restore-…") are no data.
+// What a restore under way keeps in the base (".restore-…", files and folders) is no data.
+bool isRestoreName(const QByteArray &name)
+{
+    return name.startsWith(".restore-");
+}
+
+// Temporary files of writes under way and the tills' lock files are no data either.
 bool leftOut(const QByteArray &name)
 {
-    return name.startsWith(".~") || name.endsWith(".lock") || name.startsWith(".restore-");
+    return name.startsWith(".~") || name.endsWith(".lock") || isRestoreName(name);
 }
 
 // The name as UTF-8 for the archive; a name in Windows-1251 (made by a Windows program) is read
@@ -62,7 +67,7 @@ public:
                 type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
             if (type == DT_REG && !leftOut(name))
                 files.append(name);
-            else if (type == DT_DIR && name != "." && name != "..")
+            else if (type == DT_DIR && name != "." && name != ".." && !isRestoreName(name))
                 folders.append(name);
         }
         std::sort(files.begin(), files.end());

@@ -31,7 +31,8 @@ struct SourceList {
 };
 
 // Lists every ordinary file under the data folder as "База/<path>" (hidden folders included;
-// temporaries ".~*" and lock files "*.lock" left out), then the goods catalogue as "Товары.txt"
+// temporaries ".~*", lock files "*.lock" and a restore's own ".restore-*" files and folders left
+// out), then the goods catalogue as "Товары.txt"
 // when it is there. On failure returns false with errno set and `failed` naming the folder that
 // could not be read.
 bool listSources(const QString &bazaPath, const QString &goodsPath, SourceList &list, QString &failed);

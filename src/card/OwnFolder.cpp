@@ -21,7 +21,8 @@ bool removeIn(int parent, const char *name, int depth);
 // Removes everything in the open folder `folder`.
 bool emptyFolder(int folder, int depth)
 {
-    const int listed = ::dup(folder);
+    // A descriptor of its own for the listing, not passed on to a program started meanwhile.
+    const int listed = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
     if (listed < 0)
         return false;
     DIR *dir = ::fdopendir(listed);
@@ -61,19 +62,20 @@ UniqueFd open(int parent, const QByteArray &name, bool create)
         errno = EINVAL;
         return UniqueFd();
     }
-    if (create && ::mkdirat(parent, name.constData(), 0777) == 0) {
-        // The umask (022 as a rule) takes the group's write: given back where the parent has it.
-        struct stat above {};
-        UniqueFd made(::openat(parent, name.constData(), kOpenFolder));
-        struct stat st {};
-        if (made.isOpen() && ::fstat(parent, &above) == 0 && (above.st_mode & S_IWGRP) &&
-            ::fstat(made.get(), &st) == 0)
-            ::fchmod(made.get(), (st.st_mode & 07777) | S_IRWXG);
-        return made;
-    }
+    const bool made = create && ::mkdirat(parent, name.constData(), 0777) == 0;
+    if (create && !made && errno != EEXIST)
+        return UniqueFd(); // mkdirat's errno: the folder may not be written, the disk is full, …
     UniqueFd fd(::openat(parent, name.constData(), kOpenFolder));
-    if (!fd.isOpen() && errno == ELOOP)
-        errno = ENOTDIR; // a link in the folder's place
+    if (!fd.isOpen()) {
+        if (errno == ELOOP)
+            errno = ENOTDIR; // a link in the folder's place, also one put there since the mkdirat
+        return fd;
+    }
+    // The umask (022 as a rule) takes the group's write: given back where the parent has it.
+    struct stat above {};
+    struct stat st {};
+    if (made && ::fstat(parent, &above) == 0 && (above.st_mode & S_IWGRP) && ::fstat(fd.get(), &st) == 0)
+        ::fchmod(fd.get(), (st.st_mode & 07777) | S_IRWXG);
     return fd;
 }
 

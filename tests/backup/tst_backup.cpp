@@ -1,6 +1,7 @@
 #include "ArchiveCheck.h"
 #include "Backup.h"
 #include "BaseRestore.h"
+#include "CardHistory.h"
 #include "DailyBackup.h"
 #include "FileLock.h"
 #include "Rotation.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -27,7 +29,8 @@
 using testfiles::readAll;
 using testfiles::tree;
 using testfiles::writeAll;
-using Files = QMap<QByteArray, QByteArray>; // UTF-8 name -> bytes
+using Files = QMap<QByteArray, QByteArray>;               // UTF-8 name -> bytes
+using Entries = QList<std::pair<QByteArray, QByteArray>>; // an archive's, in order
 
 namespace {
 
@@ -51,8 +54,19 @@ Files readZip(const QString &path, QMap<QByteArray, qint64> *mtimes = nullptr)
     return files;
 }
 
-// A zip of the entries given as name -> bytes; a name ending in "->target" is a link.
-void writeZip(const QString &path, const Files &entries)
+// Makes the zip's local and central headers of the entry `name` claim `size` bytes for it.
+void claimSize(QByteArray &zip, const QByteArray &name, quint32 size)
+{
+    for (const auto &[header, sizeAt, nameAt] :
+         {std::tuple("PK\x03\x04", 22, 30), std::tuple("PK\x01\x02", 24, 46)})
+        for (qsizetype at = zip.indexOf(header); at >= 0; at = zip.indexOf(header, at + 1))
+            if (zip.mid(at + nameAt, name.size()) == name)
+                qToLittleEndian(size, zip.data() + at + sizeAt);
+}
+
+// A zip of the entries given as name -> bytes; a name ending in ">target" is a link, one ending
+// in "<size" claims that size in its headers.
+void writeZip(const QString &path, const Entries &entries)
 {
     const Utf8Locale utf8;
     archive *a = archive_write_new();
@@ -61,18 +75,23 @@ void writeZip(const QString &path, const Files &entries)
     archive_write_open_filename(a, QFile::encodeName(path).constData());
     for (auto e = entries.cbegin(); e != entries.cend(); ++e) {
         archive_entry *entry = archive_entry_new();
-        const QList<QByteArray> link = e.key().split('>');
+        const QList<QByteArray> link = e->first.split('<').first().split('>');
         archive_entry_set_pathname_utf8(entry, link.first().constData());
         archive_entry_set_filetype(entry, link.size() > 1 ? AE_IFLNK : AE_IFREG);
         if (link.size() > 1)
             archive_entry_set_symlink(entry, link.last().constData());
         archive_entry_set_perm(entry, 0644);
-        archive_entry_set_size(entry, link.size() > 1 ? 0 : e.value().size());
+        archive_entry_set_size(entry, link.size() > 1 ? 0 : e->second.size());
         archive_write_header(a, entry);
-        archive_write_data(a, e.value().constData(), size_t(e.value().size()));
+        archive_write_data(a, e->second.constData(), size_t(e->second.size()));
         archive_entry_free(entry);
     }
     archive_write_free(a);
+    QByteArray zip = readAll(path);
+    for (const auto &[name, bytes] : entries)
+        if (const QList<QByteArray> claim = name.split('<'); claim.size() > 1)
+            claimSize(zip, claim.first(), claim.last().toUInt());
+    writeAll(path, zip);
 }
 
 } // namespace
@@ -95,7 +114,8 @@ private slots:
         ::umask(022);
         QVERIFY(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0);
         m_baza = path(QStringLiteral("База"));
-        QVERIFY(QDir().mkpath(m_baza + QStringLiteral("/.history/01")));
+        QVERIFY(QDir().mkpath(m_baza + QStringLiteral("/.history/01")) &&
+                QDir().mkpath(m_baza + QStringLiteral("/.restore-new/База")));
         for (const char *name : {"00000001.dat", "Справка.html", "Иванов Пётр.dat", ".history/00000001.dat",
                                  ".history/01/00000002.dat"}) {
             // The help page is long enough to be deflated; the cards are stored.
@@ -106,8 +126,8 @@ private slots:
         }
         QVERIFY(writeAll(path(QStringLiteral("Товары.txt")), "Телевизор\r\n"));
         m_files.insert("Товары.txt", "Телевизор\r\n");
-        for (const char *name :
-             {".~a1b2c3d4", ".tarvesko.lock", ".history/.~zz000000", ".Товары.lock", ".restore-journal"})
+        for (const char *name : {".~a1b2c3d4", ".tarvesko.lock", ".history/.~zz000000", ".Товары.lock",
+                                 ".restore-journal", ".restore-new/База/00000009.dat"})
             QVERIFY(writeAll(m_baza + '/' + QString::fromUtf8(name), "x"));
         const QByteArray card = QFile::encodeName(m_baza + QStringLiteral("/00000001.dat"));
         QVERIFY(
@@ -263,8 +283,10 @@ private slots:
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("данные/База/.history"))));
         QVERIFY(
             QFile::link(dir.filePath(QStringLiteral("данные/База")), dir.filePath(QStringLiteral("База"))));
-        for (const char *name : {"00000001.dat", "00000002.dat", ".history/00000001.dat.v"})
+        for (const char *name : {"00000001.dat", "00000002.dat"})
             QVERIFY(writeAll(baza + QString::fromUtf8(name), QByteArray("Иванов\r\n") + name));
+        QVERIFY(writeAll(baza + QStringLiteral(".history/00000001.dat.v"),
+                         CardHistory::serialize({{QDateTime::currentDateTimeUtc(), "Иванов\r\n", 0}})));
         QVERIFY(writeAll(src.goodsPath, "Фен\r\n"));
         const Files before = tree(dir.path());
         const QString zip = dir.filePath(QStringLiteral("копия.zip"));
@@ -279,7 +301,7 @@ private slots:
         QCOMPARE(restored.status, backup::Status::Done);
         QCOMPARE(tree(dir.path()), before);
         QCOMPARE(readZip(restored.safetyCopy).value("База/00000003.dat"), QByteArray("new"));
-        QVERIFY(!backup::finishInterruptedRestore(baza));
+        QVERIFY(!backup::finishInterruptedRestore(baza, src.goodsPath));
 
         // Killed after two of the wrecked files were moved aside: the next start ends the move.
         for (auto f = wrecked.cbegin(); f != wrecked.cend(); ++f) {
@@ -290,26 +312,79 @@ private slots:
         QVERIFY(QDir().mkpath(baza + ".restore-old"));
         QVERIFY(QDir().rename(baza + "00000001.dat", baza + ".restore-old/00000001.dat"));
         QVERIFY(QDir().rename(baza + ".history", baza + ".restore-old/.history"));
-        QVERIFY(writeAll(baza + ".restore-journal", "old\n" + src.goodsPath.toUtf8()));
-        QVERIFY(backup::finishInterruptedRestore(baza));
+        QVERIFY(writeAll(baza + ".restore-journal", "old"));
+        QVERIFY(backup::finishInterruptedRestore(baza, src.goodsPath));
         QCOMPARE(tree(dir.path()), wrecked);
+    }
+
+    // What another member of the group planted among the restore's own names in the base: a
+    // journal naming a file, or a link to a folder outside. Neither the next start nor a restore
+    // writes, removes or enters anything outside; the restore says what it refused.
+    void plantedRestoreNamesReachNothingOutside_data()
+    {
+        QTest::addColumn<QByteArray>("journal"); // empty: none
+        QTest::addColumn<QString>("link");       // the name planted as a link to the folder outside
+        QTest::newRow("a journal naming a file outside") << QByteArray("new\n<outside>/личное") << "";
+        QTest::newRow("the unpacked base a link") << QByteArray("new") << ".restore-new";
+        QTest::newRow("the old base a link") << QByteArray("old") << ".restore-old";
+        QTest::newRow("the unpacked base a link, no journal") << QByteArray() << ".restore-new";
+        QTest::newRow("the old base a link, no journal") << QByteArray() << ".restore-old";
+    }
+
+    void plantedRestoreNamesReachNothingOutside()
+    {
+        QFETCH(QByteArray, journal);
+        QFETCH(QString, link);
+        QTemporaryDir dir;
+        const QString baza = dir.filePath(QStringLiteral("База")) + '/';
+        const QString outside = dir.filePath(QStringLiteral("снаружи"));
+        const backup::Sources src{baza, dir.filePath(QStringLiteral("Товары.txt"))};
+        QVERIFY(QDir().mkpath(baza) && QDir().mkpath(outside) && writeAll(outside + "/личное", "чужое"));
+        QVERIFY(writeAll(baza + "00000001.dat", "Иванов\r\n") && writeAll(src.goodsPath, "Фен\r\n"));
+        const QString zip = dir.filePath(QStringLiteral("копия.zip"));
+        QCOMPARE(backup::writeBackup(src, zip).status, backup::Status::Done);
+        if (!journal.isEmpty()) // with what that restore would have unpacked
+            QVERIFY(QDir().mkpath(baza + ".restore-new/База") &&
+                    writeAll(baza + ".restore-new/Товары.txt", "подложено") &&
+                    writeAll(baza + ".restore-new/База/00000001.dat", "подложено") &&
+                    writeAll(baza + ".restore-journal", journal.replace("<outside>", outside.toUtf8())));
+        if (!link.isEmpty())
+            QVERIFY(QDir(baza + link).removeRecursively() && QFile::link(outside, baza + link));
+        const Files before = tree(dir.path());
+        QVERIFY(!backup::finishInterruptedRestore(baza, src.goodsPath));
+        const backup::RestoreResult restored =
+            backup::restoreBackup(src, zip, dir.filePath(QStringLiteral("Копии")));
+        QCOMPARE(restored.status, backup::Status::Failed);
+        QVERIFY2(restored.message.contains(journal.isEmpty() ? link : QStringLiteral(".restore-journal")),
+                 qPrintable(restored.message));
+        QCOMPARE(tree(dir.path()), before); // the outside file, the base and "Товары.txt" too
     }
 
     // What is no backup of this program is refused with a message, and the base stays as it is.
     void foreignOrDamagedArchivesAreRefused_data()
     {
-        QTest::addColumn<Files>("entries"); // empty: the backup of the test's folder, cut in half
-        QTest::newRow("a name with ..") << Files{{"База/../../evil.dat", "x"}};
-        QTest::newRow("an absolute name") << Files{{"/tmp/evil.dat", "x"}};
-        QTest::newRow("a link") << Files{{"База/00000001.dat", "x"}, {"База/ссылка.dat>/etc/passwd", ""}};
-        QTest::newRow("another program's files") << Files{{"readme.txt", "x"}};
-        QTest::newRow("no base in it") << Files{{"Товары.txt", "x"}};
-        QTest::newRow("cut off") << Files{};
+        QTest::addColumn<Entries>("entries"); // empty: the backup of the test's folder, cut in half
+        QTest::addColumn<QString>("why");     // what the message says
+        const QByteArray card = "База/00000001.dat";
+        QTest::newRow("a name with ..") << Entries{{"База/../../evil.dat", "x"}} << "не файл базы";
+        QTest::newRow("an absolute name") << Entries{{"/tmp/evil.dat", "x"}} << "не файл базы";
+        QTest::newRow("a link") << Entries{{card, "x"}, {"База/ссылка.dat>/etc/passwd", ""}}
+                                << "не файл базы";
+        QTest::newRow("another program's files") << Entries{{"readme.txt", "x"}} << "не файл базы";
+        QTest::newRow("no base in it") << Entries{{"Товары.txt", "x"}} << "нет папки";
+        QTest::newRow("cut off") << Entries{} << "повреждён";
+        QTest::newRow("a huge goods file") << Entries{{"Товары.txt<4000000000", "x"}, {card, "x"}} << "велик";
+        QTest::newRow("a name twice") << Entries{{card, "x"}, {card, "y"}} << "дважды";
+        QTest::newRow("a negative count in a history")
+            << Entries{{card, "x"}, {"База/.history/00000001.dat.v", "V 1600000000000 1 -5\nx"}} << "истори";
+        QTest::newRow("a history longer than its file")
+            << Entries{{card, "x"}, {"База/.history/00000001.dat.v", "V 1600000000000 9 0\nx"}} << "истори";
     }
 
     void foreignOrDamagedArchivesAreRefused()
     {
-        QFETCH(Files, entries);
+        QFETCH(Entries, entries);
+        QFETCH(QString, why);
         const QString zip = path(QStringLiteral("чужой.zip"));
         if (entries.isEmpty()) {
             QCOMPARE(backup::writeBackup(sources(), zip).status, backup::Status::Done);
@@ -321,7 +396,8 @@ private slots:
         const Files base = tree(m_dir.path());
         const backup::ArchiveReading reading = backup::readArchive(zip);
         QVERIFY(!reading.ok);
-        QVERIFY(reading.message.startsWith(QStringLiteral("Файл \"")));
+        QVERIFY2(reading.message.startsWith(QStringLiteral("Файл \"")) && reading.message.contains(why),
+                 qPrintable(reading.message));
         const backup::RestoreResult restored =
             backup::restoreBackup(sources(), zip, path(QStringLiteral("Копии")));
         QCOMPARE(restored.status, backup::Status::Failed);

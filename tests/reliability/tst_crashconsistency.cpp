@@ -377,8 +377,9 @@ private slots:
             for (int k = 1; k <= 20; ++k)
                 QVERIFY(testfiles::writeAll(baza + QStringLiteral("%1.dat").arg(k, 8, 10, QLatin1Char('0')),
                                             s ? m_versions[k % 2] : m_newCard));
-            QVERIFY(testfiles::writeAll(baza + QStringLiteral(".history/00000001.dat.v"),
-                                        QByteArray(s + 1, 'v')));
+            QVERIFY(testfiles::writeAll(
+                baza + QStringLiteral(".history/00000001.dat.v"),
+                CardHistory::serialize({{QDateTime::currentDateTimeUtc(), QByteArray(s + 1, 'v'), s}})));
             QVERIFY(testfiles::writeAll(src.goodsPath, s ? "Фен\r\n" : "Утюг\r\n"));
             if (s)
                 QVERIFY(QFile::remove(baza + QStringLiteral("00000020.dat")));
@@ -401,8 +402,9 @@ private slots:
             pauseMicroseconds(long(rng() % quint64(spread)));
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
-            backup::finishInterruptedRestore(baza); // what the next start does
+            backup::finishInterruptedRestore(baza, src.goodsPath); // what the next start does
             safefile::removeLeftovers(root.path());
+            safefile::removeLeftovers(baza);
             auto found = testfiles::tree(root.path());
             found.removeIf([](const auto &f) { return f.key().startsWith("Копии/"); }); // the safety copies
             QVERIFY2(found == states[0] || found == states[1],
