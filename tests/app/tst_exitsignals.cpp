@@ -1,6 +1,12 @@
+#include "Backup.h"
+#include "BazaWatcher.h"
 #include "ExitSignals.h"
 #include "SafeFile.h"
 #include "WindowFixture.h"
+
+#include <QAction>
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -29,6 +35,57 @@ private slots:
         QCOMPARE(::raise(signal), 0);
         QTRY_VERIFY(!w.isVisible());
         QCOMPARE(testfiles::readAll(f.goodsPath()), testfiles::crlf({"Бра"}));
+    }
+
+    // The window closed by a signal while work runs beside it: the work is stopped and waited for,
+    // nothing is left half done, and Qt has nothing to say about it.
+    void signalDuringBackgroundWork_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::newRow("daily backup") << "daily backup";
+        QTest::newRow("restore") << "restore";
+        QTest::newRow("folder listing") << "folder listing";
+    }
+
+    void signalDuringBackgroundWork()
+    {
+        QFETCH(QString, work);
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("receiver|QThread|QObject|QFuture")));
+        WindowFixture f;
+        constexpr int kCards = 3000;
+        f.writeCards(kCards, ivanovCard());
+        const QString root = QFileInfo(QDir::cleanPath(f.baza())).path();
+        const QString backups = root + QStringLiteral("/Резервные копии");
+        f.dialogs.openPath = root + QStringLiteral("/копия.zip");
+        QCOMPARE(backup::writeBackup({f.baza(), f.goodsPath()}, f.dialogs.openPath).status,
+                 backup::Status::Done);
+        FrmForma &w = f.open();
+        const ExitSignals exitSignals(w);
+
+        if (work == "daily backup") {
+            w.startDailyBackup();
+        } else if (work == "restore") {
+            f.find<QAction>("FileRestore")->trigger();
+            QVERIFY(f.find("BackupProgress")->isVisible());
+        } else {
+            f.writeCard("new.dat", petrovCard()); // as another till saves a card
+            QDeadlineTimer deadline(5000);
+            while (!w.watcher()->isListing() && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            QVERIFY(w.watcher()->isListing());
+        }
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTRY_VERIFY(!w.isVisible());
+        QTest::qWait(100); // what the stopped work might still have posted
+        f.close();
+
+        const QStringList left = QDir(backups).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left.filter(QStringLiteral(".zip")), QStringList()); // the daily one was stopped
+        QCOMPARE(left.filter(QStringLiteral(".~")), QStringList());
+        QCOMPARE(QDir(f.baza()).entryList({"*.dat"}).size(), kCards + (work == "folder listing"));
+        QCOMPARE(f.card("00000001.dat"), testfiles::crlf(ivanovCard()));
+        QVERIFY(!QFileInfo::exists(f.baza() + ".restore-journal"));
+        QCOMPARE(f.dialogs.messages, QStringList());
     }
 
     // Past the file-size limit a write fails and is reported; the program is not killed.
