@@ -53,8 +53,11 @@ void FrmForma::runWithProgress(const QString &label, std::function<Result(const 
     m_progress->setWindowTitle(QString::fromUtf8(kProgramTitle));
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setAutoReset(false);
-    m_progress->setAutoClose(false); // stays until the work has seen the cancel
-    connect(m_progress.get(), &QProgressDialog::canceled, &m_operatorWork, &QFutureWatcherBase::cancel);
+    // "Отмена" hides the bar; it comes back at once and blocks the window until the work ends.
+    connect(m_progress.get(), &QProgressDialog::canceled, m_progress.get(), [this] {
+        m_operatorWork.cancel();
+        m_progress->show();
+    });
     connect(&m_operatorWork, &QFutureWatcherBase::progressRangeChanged, m_progress.get(),
             &QProgressDialog::setRange);
     connect(&m_operatorWork, &QFutureWatcherBase::progressValueChanged, m_progress.get(),
@@ -65,8 +68,9 @@ void FrmForma::runWithProgress(const QString &label, std::function<Result(const 
     auto result = std::make_shared<Result>();
     m_afterOperatorWork = [result, then = std::move(then)] { then(*result); };
     m_operatorWork.setFuture(QtConcurrent::run([result, work = std::move(work)](QPromise<void> &promise) {
-        *result = work([&promise](qint64 done, qint64 total) {
-            promise.setProgressRange(0, int(std::min<qint64>(total, INT_MAX)));
+        *result = work([&promise, range = -1](qint64 done, qint64 total) mutable {
+            if (const int steps = int(std::min<qint64>(total, INT_MAX)); steps != range)
+                promise.setProgressRange(0, range = steps);
             promise.setProgressValue(int(std::min<qint64>(done, INT_MAX)));
             return !promise.isCanceled();
         });
@@ -118,7 +122,7 @@ void FrmForma::FileBackup_Click()
 void FrmForma::FileRestore_Click()
 {
     if (m_progress)
-        return;
+        return; // one at a time
     const QString folder = dailyBackupFolder(m_bazaPath);
     const QString path = Dialogs::current().openFileName(
         this, QStringLiteral("Восстановить из копии"), QFileInfo::exists(folder) ? folder : QDir::homePath(),

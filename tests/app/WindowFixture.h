@@ -37,12 +37,6 @@ public:
     {
         QVERIFY(testfiles::writeAll(cardPath(name), testfiles::crlf(lines)));
     }
-    // Cards 00000001.dat to `count`, all alike: a base that takes a while to list, copy or read.
-    void writeCards(int count, const QStringList &lines) const
-    {
-        for (int i = 1; i <= count; ++i)
-            writeCard(QStringLiteral("%1.dat").arg(i, 8, 10, QLatin1Char('0')), lines);
-    }
     QByteArray card(const QString &name) const { return testfiles::readAll(cardPath(name)); }
 
     FrmForma &open(const QString &bazaPath = {})
