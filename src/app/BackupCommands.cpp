@@ -10,15 +10,18 @@
 #include "Rotation.h"
 #include "UsrForma.h"
 
+#include "SafeFile.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProgressDialog>
-#include <QThread>
+#include <QStatusBar>
+#include <QtConcurrentRun>
 
-#include <atomic>
 #include <cerrno>
+#include <climits>
 
 namespace {
 
@@ -37,66 +40,89 @@ backup::Sources FrmForma::backupSources() const
     return {m_bazaPath, m_goodsPath};
 }
 
-// Runs `work` on a worker thread under a progress bar, the window's events going on meanwhile;
-// returns once it is done. The bar's "Отмена" makes the work's progress calls answer false.
+// Runs `work` beside the window under a window-modal progress bar, so that neither the operator
+// nor another till's changes reach the base meanwhile; `then` gets the result on the window's
+// thread. The bar's "Отмена" makes the work's progress calls answer false; closing the window
+// stops the work and drops `then`.
 template <typename Result>
-Result FrmForma::withProgress(const QString &label,
-                              const std::function<Result(const backup::Progress &)> &work)
+void FrmForma::runWithProgress(const QString &label, std::function<Result(const backup::Progress &)> work,
+                               std::function<void(const Result &)> then)
 {
-    QProgressDialog progress(label, QStringLiteral("Отмена"), 0, 0, this);
-    progress.setObjectName(QStringLiteral("BackupProgress"));
-    progress.setWindowTitle(QString::fromUtf8(kProgramTitle));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
-    progress.setAutoReset(false);
-    std::atomic<bool> cancelled = false;
-    connect(&progress, &QProgressDialog::canceled, this, [&cancelled] { cancelled = true; });
-
-    Result result;
-    QThread *worker = QThread::create([&] {
-        result = work([&](qint64 done, qint64 total) {
-            // Shown by the window's thread; dropped if the dialog is gone by then.
-            QMetaObject::invokeMethod(
-                &progress,
-                [&progress, done, total] {
-                    progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
-                    progress.setValue(int(std::min<qint64>(done, INT_MAX)));
-                },
-                Qt::QueuedConnection);
-            return !cancelled;
-        });
+    m_progress = std::make_unique<QProgressDialog>(label, QStringLiteral("Отмена"), 0, 0, this);
+    m_progress->setObjectName(QStringLiteral("BackupProgress"));
+    m_progress->setWindowTitle(QString::fromUtf8(kProgramTitle));
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setAutoReset(false);
+    // "Отмена" hides the bar; it comes back at once and blocks the window until the work ends.
+    connect(m_progress.get(), &QProgressDialog::canceled, m_progress.get(), [this] {
+        m_operatorWork.cancel();
+        m_progress->show();
     });
-    QEventLoop loop;
-    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    delete worker;
-    progress.close();
-    return result;
+    connect(&m_operatorWork, &QFutureWatcherBase::progressRangeChanged, m_progress.get(),
+            &QProgressDialog::setRange);
+    connect(&m_operatorWork, &QFutureWatcherBase::progressValueChanged, m_progress.get(),
+            &QProgressDialog::setValue);
+
+    // The result goes beside the future: a cancelled future drops what is reported to it, but a
+    // restore past the point of no return still tells how it ended.
+    auto result = std::make_shared<Result>();
+    m_afterOperatorWork = [result, then = std::move(then)] { then(*result); };
+    m_operatorWork.setFuture(QtConcurrent::run([result, work = std::move(work)](QPromise<void> &promise) {
+        *result = work([&promise, range = -1](qint64 done, qint64 total) mutable {
+            if (const int steps = int(std::min<qint64>(total, INT_MAX)); steps != range)
+                promise.setProgressRange(0, range = steps);
+            promise.setProgressValue(int(std::min<qint64>(done, INT_MAX)));
+            return !promise.isCanceled();
+        });
+    }));
+    m_progress->show();
+}
+
+void FrmForma::operatorWorkDone()
+{
+    m_progress.reset();
+    if (const std::function<void()> then = std::exchange(m_afterOperatorWork, nullptr))
+        then();
+}
+
+void FrmForma::stopOperatorWork()
+{
+    m_afterOperatorWork = nullptr;
+    m_operatorWork.cancel();
+    m_operatorWork.waitForFinished();
+    m_progress.reset();
 }
 
 void FrmForma::FileBackup_Click()
 {
+    if (m_progress)
+        return; // one at a time
     const QString suggested = QDir::home().filePath(backup::dailyBackupName(QDate::currentDate()));
     const QString path = Dialogs::current().saveFileName(this, QStringLiteral("Резервная копия"), suggested,
                                                          QStringLiteral("Архив ZIP (*.zip)"));
     if (path.isEmpty())
         return;
-    const backup::Sources sources = backupSources();
-    const backup::Result result = withProgress<backup::Result>(
+    runWithProgress<backup::Result>(
         QStringLiteral("Резервная копия базы: запись и проверка…"),
-        [&](const backup::Progress &progress) { return backup::writeBackup(sources, path, progress); });
-    if (result.status == backup::Status::Done)
-        Dialogs::current().notify(this, QStringLiteral("Резервная копия записана и проверена:\r\n") +
-                                            QDir::toNativeSeparators(path) +
-                                            QStringLiteral("\r\nФайлов в ней: %1.").arg(result.files));
-    else if (result.status == backup::Status::Failed)
-        Dialogs::current().critical(this, result.message);
+        [sources = backupSources(), path](const backup::Progress &progress) {
+            safefile::removeLeftovers(QFileInfo(path).absolutePath()); // what a killed backup left
+            return backup::writeBackup(sources, path, progress);
+        },
+        [this, path](const backup::Result &result) {
+            if (result.status == backup::Status::Done)
+                Dialogs::current().notify(this,
+                                          QStringLiteral("Резервная копия записана и проверена:\r\n") +
+                                              QDir::toNativeSeparators(path) +
+                                              QStringLiteral("\r\nФайлов в ней: %1.").arg(result.files));
+            else if (result.status == backup::Status::Failed)
+                Dialogs::current().critical(this, result.message);
+        });
 }
 
 void FrmForma::FileRestore_Click()
 {
+    if (m_progress)
+        return; // one at a time
     const QString folder = dailyBackupFolder(m_bazaPath);
     const QString path = Dialogs::current().openFileName(
         this, QStringLiteral("Восстановить из копии"), QFileInfo::exists(folder) ? folder : QDir::homePath(),
@@ -140,13 +166,22 @@ void FrmForma::FileRestore_Click()
         return;
     }
     stopDailyBackup();
-    const backup::Sources sources = backupSources();
     const QString safety = folder.isEmpty() ? QFileInfo(QDir::cleanPath(m_bazaPath)).path() : folder;
-    const backup::RestoreResult restored = withProgress<backup::RestoreResult>(
-        QStringLiteral("Восстановление базы из копии…"), [&](const backup::Progress &progress) {
+    runWithProgress<backup::RestoreResult>(
+        QStringLiteral("Восстановление базы из копии…"),
+        [sources = backupSources(), path, safety](const backup::Progress &progress) {
             return backup::restoreBackup(sources, path, safety, progress);
+        },
+        [this, path, held = std::make_shared<std::optional<FileLock>>(std::move(alone))](
+            const backup::RestoreResult &restored) {
+            held->reset();
+            restoredFrom(path, restored);
         });
-    alone.reset();
+}
+
+void FrmForma::restoredFrom(const QString &path, const backup::RestoreResult &restored)
+{
+    // Back among the other tills: the base is theirs again.
     m_presence = FileLock::presence(lockFileOf(m_bazaPath), false);
     if (restored.status == backup::Status::Cancelled)
         return;
@@ -164,32 +199,41 @@ void FrmForma::FileRestore_Click()
 void FrmForma::startDailyBackup()
 {
     const QString folder = dailyBackupFolder(m_bazaPath);
-    if (folder.isEmpty() || m_dailyBackup)
+    if (folder.isEmpty() || m_dailyBackup.isRunning())
         return; // no data folder: nothing to keep
-    auto stop = std::make_shared<std::atomic<bool>>(false);
-    auto result = std::make_shared<backup::DailyResult>();
-    m_stopDailyBackup = stop;
-    m_dailyBackup = QThread::create([sources = backupSources(), folder, stop, result] {
-        *result = backup::runIfDue(sources, folder, QDate::currentDate(),
-                                   [stop](qint64, qint64) { return !*stop; });
-    });
-    connect(m_dailyBackup, &QThread::finished, this, [this, result] {
-        m_dailyBackup->deleteLater();
-        m_dailyBackup = nullptr;
-        // Said once, without stopping the work; the next start tries again.
-        if (result->status == backup::DailyStatus::Failed)
-            Dialogs::current().notify(this, QStringLiteral("Автоматическая резервная копия не сделана.\r\n") +
-                                                result->message);
-    });
-    m_dailyBackup->start(QThread::LowPriority);
+    m_dailyBackup.setFuture(QtConcurrent::run(
+        &m_dailyPool, [sources = backupSources(), folder](QPromise<backup::DailyResult> &promise) {
+            promise.addResult(backup::runIfDue(sources, folder, QDate::currentDate(),
+                                               [&promise](qint64, qint64) { return !promise.isCanceled(); }));
+        }));
+}
+
+void FrmForma::dailyBackupDone()
+{
+    if (m_dailyBackup.isCanceled() || m_dailyBackup.future().resultCount() == 0)
+        return; // stopped
+    const backup::DailyResult result = m_dailyBackup.result();
+    // Told once a day, in a line that covers nothing; the next start tries again.
+    if (result.status == backup::DailyStatus::Failed &&
+        backup::firstFailureNotice(dailyBackupFolder(m_bazaPath), QDate::currentDate()))
+        showDailyBackupFailure(result.message);
+    emit dailyBackupEnded();
+}
+
+void FrmForma::showDailyBackupFailure(const QString &message)
+{
+    const QString text = QStringLiteral("Автоматическая резервная копия не сделана. ") + message;
+    auto *line = new QLabel(text, statusBar());
+    line->setObjectName(QStringLiteral("DailyBackupFailure"));
+    line->setToolTip(text);
+    line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // a long text widens nothing
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(line, 1);
 }
 
 void FrmForma::stopDailyBackup()
 {
-    if (!m_dailyBackup)
-        return;
-    *m_stopDailyBackup = true; // a cancelled backup leaves nothing behind; the next start makes it
-    m_dailyBackup->wait();
-    delete m_dailyBackup;
-    m_dailyBackup = nullptr;
+    // A cancelled backup leaves nothing behind; the next start makes it.
+    m_dailyBackup.cancel();
+    m_dailyBackup.waitForFinished();
 }

@@ -5,10 +5,13 @@
 #include "CardSession.h"
 #include "FileLock.h"
 
+#include "DailyBackup.h"
+
+#include <QFutureWatcher>
 #include <QMainWindow>
+#include <QThreadPool>
 
 #include <array>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,10 +26,13 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
+class QProgressDialog;
 class QPushButton;
-class QThread;
 class QTimer;
 class UsrForma;
+namespace backup {
+struct RestoreResult;
+}
 
 // The main window: the customer card on the left, the purchase panel on the right, the customer
 // list panel over them when called up. It shows the card session's card and panel, passes the
@@ -99,6 +105,10 @@ public:
     // The last hint shown at a field (a tool tip that fades by itself).
     const QString &lastHint() const { return m_lastHint; }
 
+signals:
+    // The automatic backup of the day ended (not stopped) and what came of it was told.
+    void dailyBackupEnded();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -144,10 +154,17 @@ private:
     // After this program rewrote a card outside a save (undo, a version restored).
     void followOwnRewrite(bool openCardChanged);
     backup::Sources backupSources() const;
+    void restoredFrom(const QString &path, const backup::RestoreResult &restored);
+    void dailyBackupDone();
+    void showDailyBackupFailure(const QString &message);
     // Ends the automatic backup under way (it is made again at the next start).
     void stopDailyBackup();
     template <typename Result>
-    Result withProgress(const QString &label, const std::function<Result(const backup::Progress &)> &work);
+    void runWithProgress(const QString &label, std::function<Result(const backup::Progress &)> work,
+                         std::function<void(const Result &)> then);
+    void operatorWorkDone();
+    // Ends the operator's backup or restore under way, its result untold (closing the window).
+    void stopOperatorWork();
 
     // Entry fields.
     bool handleEnter(QWidget *field);
@@ -158,9 +175,7 @@ private:
 
     QString m_bazaPath;
     QString m_goodsPath;
-    QThread *m_dailyBackup = nullptr;
     std::optional<FileLock> m_presence; // this program's mark on the data folder, for its whole run
-    std::shared_ptr<std::atomic<bool>> m_stopDailyBackup;
     std::unique_ptr<CardSession> m_session;
     bool m_loading = false; // the boxes are being filled from the session: no edit of the operator's
 
@@ -183,6 +198,14 @@ private:
     BazaWatcher *m_watcher = nullptr;
     QStringList m_pendingAdded, m_pendingChanged, m_pendingRemoved;
     QTimer *m_pendingTimer = nullptr;
+
+    // The automatic backup of the day, on a low-priority thread of its own; the operator's backup
+    // or restore under its progress bar, and the rest of that command.
+    QThreadPool m_dailyPool;
+    QFutureWatcher<backup::DailyResult> m_dailyBackup;
+    QFutureWatcher<void> m_operatorWork;
+    std::unique_ptr<QProgressDialog> m_progress;
+    std::function<void()> m_afterOperatorWork;
 
     // Search.
     CardSearch *m_search = nullptr;

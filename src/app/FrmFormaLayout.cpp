@@ -20,6 +20,7 @@
 #include <QLayout>
 #include <QListView>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 
@@ -122,6 +123,10 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
         for (const QString &name : names)
             m_search->refreshFile(name);
     });
+    m_dailyPool.setMaxThreadCount(1);
+    m_dailyPool.setThreadPriority(QThread::LowPriority);
+    connect(&m_dailyBackup, &QFutureWatcherBase::finished, this, &FrmForma::dailyBackupDone);
+    connect(&m_operatorWork, &QFutureWatcherBase::finished, this, &FrmForma::operatorWorkDone);
     m_pendingTimer = new QTimer(this);
     m_pendingTimer->setInterval(300);
     connect(m_pendingTimer, &QTimer::timeout, this, &FrmForma::applyFolderChanges);
@@ -145,6 +150,7 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
 
 FrmForma::~FrmForma()
 {
+    stopOperatorWork();
     stopDailyBackup();
 }
 
@@ -338,6 +344,7 @@ void FrmForma::closeEvent(QCloseEvent *event)
 {
     // Form_Unload: the goods catalogue is written if needed; the window always closes.
     SaveTovary();
+    stopOperatorWork();
     stopDailyBackup();
     event->accept();
 }

@@ -49,4 +49,15 @@ DailyResult runIfDue(const Sources &sources, const QString &backupFolder, QDate 
     return {DailyStatus::Done, written.message};
 }
 
+bool firstFailureNotice(const QString &backupFolder, QDate today)
+{
+    const QString note = QDir(backupFolder).filePath(QStringLiteral(".tarvesko-backup-told"));
+    const QByteArray day = today.toString(Qt::ISODate).toLatin1();
+    QByteArray told;
+    if (safefile::readFile(note, told, 64) == FileError::None && told == day)
+        return false;
+    [[maybe_unused]] const FileError noted = safefile::replaceFile(note, day);
+    return true;
+}
+
 } // namespace backup

@@ -28,4 +28,9 @@ struct DailyResult {
 DailyResult runIfDue(const Sources &sources, const QString &backupFolder, QDate today,
                      const Progress &progress = {});
 
+// A failed automatic backup is told once a day: the day it was last told is kept in the hidden
+// file ".tarvesko-backup-told" of `backupFolder`. True when it was not told on `today` yet; it is
+// then noted as told. Where no note can be kept, it is told every time.
+bool firstFailureNotice(const QString &backupFolder, QDate today);
+
 } // namespace backup

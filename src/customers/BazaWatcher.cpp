@@ -5,7 +5,7 @@
 
 #include <QFile>
 #include <QFileSystemWatcher>
-#include <QThread>
+#include <QtConcurrentRun>
 
 #include <algorithm>
 #include <memory>
@@ -41,6 +41,8 @@ BazaWatcher::BazaWatcher(const QString &bazaPath, Listening listening, QObject *
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettle);
     connect(&m_settle, &QTimer::timeout, this, &BazaWatcher::startListing);
+    m_pool.setMaxThreadCount(1);
+    connect(&m_listing, &QFutureWatcherBase::finished, this, &BazaWatcher::listingDone);
     m_poll.setInterval(kPollInterval);
     connect(&m_poll, &QTimer::timeout, this, &BazaWatcher::poll);
     m_poll.start();
@@ -52,15 +54,14 @@ BazaWatcher::BazaWatcher(const QString &bazaPath, Listening listening, QObject *
 
 BazaWatcher::~BazaWatcher()
 {
-    if (m_listing) {
-        m_listing->wait();
-        delete m_listing;
-    }
+    // A listing not begun yet is dropped; one under way ends soon: it only reads the folder.
+    m_listing.cancel();
+    m_listing.waitForFinished();
 }
 
 void BazaWatcher::noteOwnWrite(const QString &fileName)
 {
-    if (m_listing)
+    if (m_listingUnderWay)
         m_ownWriteSeen = true;
     Card card;
     card.name = filename::encode(fileName).toStdString();
@@ -121,7 +122,7 @@ void BazaWatcher::settleThenList()
 void BazaWatcher::startListing()
 {
     m_settle.stop();
-    if (m_listing) {
+    if (m_listingUnderWay) {
         m_listAgain = true;
         return;
     }
@@ -133,19 +134,21 @@ void BazaWatcher::startListing()
     watchFolder();
 
     m_ownWriteSeen = false;
-    auto cards = std::make_shared<std::vector<Card>>();
-    m_listing = QThread::create([path = m_bazaPath, cards] { *cards = listCards(path); });
-    connect(m_listing, &QThread::finished, this, [this, cards] {
-        m_listing->deleteLater();
-        m_listing = nullptr;
-        if (m_ownWriteSeen)
-            m_listAgain = true;
-        else
-            compareWith(std::move(*cards));
-        if (std::exchange(m_listAgain, false))
-            startListing();
-    });
-    m_listing->start();
+    m_listingUnderWay = true;
+    m_listing.setFuture(QtConcurrent::run(
+        &m_pool, [](const QString &path) { return std::make_shared<std::vector<Card>>(listCards(path)); },
+        m_bazaPath));
+}
+
+void BazaWatcher::listingDone()
+{
+    m_listingUnderWay = false;
+    if (m_ownWriteSeen)
+        m_listAgain = true;
+    else
+        compareWith(std::move(*m_listing.result()));
+    if (std::exchange(m_listAgain, false))
+        startListing();
 }
 
 void BazaWatcher::compareWith(std::vector<Card> cards)

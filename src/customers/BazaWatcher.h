@@ -1,16 +1,18 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QStringList>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QFileSystemWatcher;
-class QThread;
 
 // Tells when another hand, such as a second till on the same folder, adds, changes or removes a
 // card. It watches the folder, not every card: the kernel's word on the folder, and a look at the
@@ -34,6 +36,8 @@ public:
     // This program has just written (or removed) the card: takes it as it is now, so that no change
     // is reported for it.
     void noteOwnWrite(const QString &fileName);
+    // The cards are being listed beside the window (for the tests).
+    bool isListing() const { return m_listingUnderWay; }
 
 signals:
     // Once per burst of changes, with every card that differs from the last listing, by file name.
@@ -60,11 +64,14 @@ private:
         bool operator==(const FolderTime &) const = default;
     };
 
+    using CardList = std::shared_ptr<std::vector<Card>>;
+
     FolderTime folderTime() const;
     static std::vector<Card> listCards(const QString &bazaPath);
     void poll();
     void settleThenList();
     void startListing();
+    void listingDone();
     void compareWith(std::vector<Card> cards);
     void watchFolder();
 
@@ -79,8 +86,11 @@ private:
     // was read. Any change missed all the same shows with the next change to the folder.
     int m_lookAgainIn = 0;
     std::vector<Card> m_cards; // sorted by name
-    // Listing 100,000 cards takes a few hundred milliseconds, so it runs beside the window.
-    QThread *m_listing = nullptr;
+    // Listing 100,000 cards takes a few hundred milliseconds, so it runs beside the window, on a
+    // thread of this watcher's own: a long backup or search reading never holds it up.
+    QThreadPool m_pool;
+    QFutureWatcher<CardList> m_listing;
+    bool m_listingUnderWay = false;
     bool m_listAgain = false; // the folder changed again while it was being listed
     // This program wrote a card while the folder was being listed: the listing may hold it as it was.
     bool m_ownWriteSeen = false;

@@ -3,8 +3,8 @@
 #include "BazaScan.h"
 #include "SafeFile.h"
 
-#include <QCoreApplication>
 #include <QThread>
+#include <QtConcurrentRun>
 
 namespace {
 
@@ -20,58 +20,49 @@ std::shared_ptr<SearchIndex::Entry> readEntry(const QString &bazaPath, const QSt
 
 CardSearch::CardSearch(QString bazaPath, QObject *parent) : QObject(parent), m_bazaPath(std::move(bazaPath))
 {
+    m_pool.setMaxThreadCount(1);
+    m_pool.setThreadPriority(QThread::LowPriority);
+    connect(&m_reader, &QFutureWatcherBase::finished, this, &CardSearch::readingDone);
 }
 
 CardSearch::~CardSearch()
 {
-    if (m_cancel)
-        m_cancel->store(true);
-    // A finished reading posts nothing after its cancel flag is set, and what it posted before
-    // goes with this object.
-    for (const QPointer<QThread> &thread : std::as_const(m_threads))
-        if (thread)
-            thread->wait();
+    m_reader.cancel();
+    m_reader.waitForFinished();
 }
 
 void CardSearch::rebuild()
 {
-    if (m_cancel)
-        m_cancel->store(true);
-    const quint64 generation = ++m_generation;
+    m_reader.cancel();
     m_pending.clear();
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    m_cancel = cancel;
-    const QString bazaPath = m_bazaPath;
-    QThread *thread = QThread::create([this, bazaPath, generation, cancel] {
-        // Most of the time goes into the system calls of opening and reading each card; two runs
-        // of cards read side by side, one a core, overlap them.
-        std::vector<SearchIndex> parts(size_t(std::min(2, QThread::idealThreadCount())));
-        const bool whole = bazascan::forEachCard(bazaPath, int(parts.size()),
-                                                 [&](int part, const QString &name, QByteArrayView bytes) {
-                                                     parts[size_t(part)].addCard(name, bytes);
-                                                     return !cancel->load();
-                                                 });
-        if (!whole || cancel->load())
-            return;
-        auto built = std::make_shared<SearchIndex>(std::move(parts[0]));
-        for (size_t i = 1; i < parts.size(); ++i)
-            built->append(std::move(parts[i]));
-        if (!cancel->load())
-            QMetaObject::invokeMethod(
-                this, [this, generation, built] { workerDone(generation, built); }, Qt::QueuedConnection);
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    m_threads.removeAll(nullptr);
-    m_threads.append(thread);
     m_reading = true;
-    thread->start(QThread::LowPriority);
+    // The watcher leaves the cancelled reading: what it still reports never arrives here.
+    m_reader.setFuture(QtConcurrent::run(&m_pool, &CardSearch::readFolder, m_bazaPath));
 }
 
-void CardSearch::workerDone(quint64 generation, std::shared_ptr<SearchIndex> built)
+void CardSearch::readFolder(QPromise<Built> &promise, const QString &bazaPath)
 {
-    if (generation != m_generation)
+    // Most of the time goes into the system calls of opening and reading each card; two runs of
+    // cards read side by side, one a core, overlap them.
+    std::vector<SearchIndex> parts(size_t(std::min(2, QThread::idealThreadCount())));
+    const bool whole = bazascan::forEachCard(bazaPath, int(parts.size()),
+                                             [&](int part, const QString &name, QByteArrayView bytes) {
+                                                 parts[size_t(part)].addCard(name, bytes);
+                                                 return !promise.isCanceled();
+                                             });
+    if (!whole || promise.isCanceled())
         return;
-    m_index = std::move(*built);
+    auto built = std::make_shared<SearchIndex>(std::move(parts[0]));
+    for (size_t i = 1; i < parts.size(); ++i)
+        built->append(std::move(parts[i]));
+    promise.addResult(std::move(built)); // dropped when cancelled meanwhile
+}
+
+void CardSearch::readingDone()
+{
+    if (!m_reading || m_reader.isCanceled() || m_reader.future().resultCount() == 0)
+        return;
+    m_index = std::move(*m_reader.result());
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
         if (*it)
             m_index.setEntry(**it);
@@ -116,8 +107,6 @@ bool CardSearch::findSold(const QString &serial, SearchRow *sold) const
 
 void CardSearch::waitUntilReady()
 {
-    while (m_reading) {
-        QThread::msleep(5);
-        QCoreApplication::sendPostedEvents(this);
-    }
+    m_reader.waitForFinished();
+    readingDone(); // the watcher's word on it comes later and then finds it done
 }

@@ -2,12 +2,12 @@
 
 #include "SearchIndex.h"
 
+#include <QFutureWatcher>
 #include <QHash>
 #include <QObject>
-#include <QPointer>
-#include <QThread>
+#include <QPromise>
+#include <QThreadPool>
 
-#include <atomic>
 #include <memory>
 
 // The search index of the data folder, kept exact as the program writes cards. The whole folder
@@ -40,15 +40,18 @@ signals:
     void changed();
 
 private:
-    void workerDone(quint64 generation, std::shared_ptr<SearchIndex> built);
+    using Built = std::shared_ptr<SearchIndex>;
+
+    static void readFolder(QPromise<Built> &promise, const QString &bazaPath);
+    void readingDone();
 
     QString m_bazaPath;
     SearchIndex m_index;
     bool m_reading = false;
-    // Every reading thread still running, also those a newer rebuild cancelled.
-    QList<QPointer<QThread>> m_threads;
-    quint64 m_generation = 0;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+    // One reading at a time, at low priority: a reading a newer rebuild cancelled ends before the
+    // next one starts. The watcher follows the newest one only.
+    QThreadPool m_pool;
+    QFutureWatcher<Built> m_reader;
     // Cards written while the worker reads; they replace what it found. A null entry: gone.
     QHash<QString, std::shared_ptr<SearchIndex::Entry>> m_pending;
 };

@@ -9,6 +9,7 @@
 #include "TypeKeys.h"
 #include "UsrForma.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QItemSelectionModel>
@@ -91,6 +92,12 @@ public:
     QWidget *focused() const { return QApplication::focusWidget(); }
     void clickOK() { QTest::mouseClick(find<QPushButton>(QStringLiteral("kOK")), Qt::LeftButton); }
     void shortcut(QKeySequence keys) { QTest::keySequence(m_window.get(), keys); }
+    // Gives a menu command and waits for the work it runs beside the window under a progress bar.
+    void command(const char *actionName)
+    {
+        find<QAction>(QString::fromLatin1(actionName))->trigger();
+        QTRY_VERIFY(!m_window->findChild<QWidget *>(QStringLiteral("BackupProgress")));
+    }
 
     // Fills the new-purchase panel through the keyboard: surname, phones, goods, sum, items.
     void typePurchase(const QString &surname, const QString &tel1, const QString &tel2, const QString &goods,

@@ -1,6 +1,12 @@
+#include "Backup.h"
+#include "BazaWatcher.h"
 #include "ExitSignals.h"
 #include "SafeFile.h"
 #include "WindowFixture.h"
+
+#include <QAction>
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -29,6 +35,46 @@ private slots:
         QCOMPARE(::raise(signal), 0);
         QTRY_VERIFY(!w.isVisible());
         QCOMPARE(testfiles::readAll(f.goodsPath()), testfiles::crlf({"Бра"}));
+    }
+
+    // The window closed by a signal while work runs beside it: the work is stopped and waited for,
+    // nothing is left half done, and Qt has nothing to say about it.
+    void signalDuringBackgroundWork_data()
+    {
+        QTest::addColumn<QString>("work");
+        for (const char *work : {"daily backup", "restore", "folder listing"})
+            QTest::newRow(work) << QString::fromLatin1(work);
+    }
+
+    void signalDuringBackgroundWork()
+    {
+        QFETCH(QString, work);
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("receiver|QThread|QObject|QFuture")));
+        WindowFixture f;
+        for (int i = 1; i <= 3000; ++i) // a base that takes a while to copy
+            f.writeCard(QStringLiteral("%1.dat").arg(i), ivanovCard());
+        f.dialogs.openPath = f.baza() + QStringLiteral("../копия.zip");
+        QCOMPARE(backup::writeBackup({f.baza(), {}}, f.dialogs.openPath).status, backup::Status::Done);
+        FrmForma &w = f.open();
+        const ExitSignals exitSignals(w);
+        if (work == "daily backup")
+            w.startDailyBackup();
+        else if (work == "restore")
+            f.find<QAction>("FileRestore")->trigger();
+        else
+            f.writeCard("new.dat", petrovCard()); // as another till saves a card
+        const QDeadlineTimer deadline(5000);
+        while (work == "folder listing" && !w.watcher()->isListing() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTRY_VERIFY(!w.isVisible());
+        QTest::qWait(100); // what the stopped work might still have posted
+        f.close();
+        QCOMPARE(QDir(f.baza() + QStringLiteral("../Резервные копии"))
+                     .entryList({"*.zip", ".~*"}, QDir::Files | QDir::Hidden),
+                 QStringList());
+        QCOMPARE(QDir(f.baza()).entryList({"*.dat"}).size(), 3000 + (work == "folder listing"));
+        QCOMPARE(f.dialogs.messages, QStringList());
     }
 
     // Past the file-size limit a write fails and is reported; the program is not killed.
