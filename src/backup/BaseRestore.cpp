@@ -31,27 +31,18 @@ constexpr char kOld[] = ".restore-old";
 const QByteArray kMovingOld = QByteArrayLiteral("old");
 const QByteArray kPuttingNew = QByteArrayLiteral("new");
 
-// Reads the ordinary file `name` of the open folder `folder` whole when it holds at most `limit`
-// bytes: never through a link, never waiting for the writer of a pipe. False with errno set
-// otherwise (ENOENT: nothing has the name).
-bool readOrdinaryAt(int folder, const char *name, qint64 limit, QByteArray &out)
+// Whether the one who began the restore could have written the goods file himself: its owner,
+// root, or (where the file lets the group write) any member of the group. A journal anyone of the
+// group may forge must not give him a file he could not write.
+bool goodsWritableByRestorer(int baza, const QString &goodsPath)
 {
-    const UniqueFd fd(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    struct stat st {};
-    if (!fd.isOpen() || ::fstat(fd.get(), &st) != 0)
+    struct stat journal {};
+    struct stat goods {};
+    if (::fstatat(baza, kJournal, &journal, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
-    if (!S_ISREG(st.st_mode) || st.st_size > limit) {
-        errno = EINVAL;
-        return false;
-    }
-    out.clear();
-    const qsizetype read = readAllFrom(fd.get(), out, 0, qsizetype(limit) + 1);
-    if (read < 0 || read > limit) {
-        errno = EINVAL;
-        return false;
-    }
-    out.resize(read);
-    return true;
+    if (::lstat(filename::encode(goodsPath).constData(), &goods) != 0)
+        return errno == ENOENT;
+    return journal.st_uid == 0 || journal.st_uid == goods.st_uid || (goods.st_mode & S_IWGRP);
 }
 
 // Moves every entry of the open folder `from` but the control names into the open folder `to`,
@@ -98,12 +89,13 @@ bool complete(int baza, const QString &bazaPath, const QByteArray &phase, const 
         return false;
     if (!goodsPath.isEmpty()) {
         QByteArray goods;
-        if (readOrdinaryAt(staged.get(), kGoodsName.constData(), safefile::kMaxFileBytes, goods)) {
-            if (safefile::replaceFile(goodsPath, goods) != FileError::None)
-                return false;
-        } else if (errno != ENOENT) { // an archive without "Товары.txt" leaves the goods as they are
+        const FileError read = safefile::readFile(staged.get(), kGoodsName.constData(), goods);
+        if (read == FileError::None && !goodsWritableByRestorer(baza, goodsPath))
+            qWarning("The restored goods file is left out: whoever began the restore may not write it.");
+        else if (read == FileError::None && safefile::replaceFile(goodsPath, goods) != FileError::None)
             return false;
-        }
+        else if (read != FileError::None && read != FileError::NotFound)
+            return false; // an archive without "Товары.txt" leaves the goods as they are
     }
     ::unlinkat(baza, kJournal, 0);
     ::fsync(baza);
@@ -271,8 +263,11 @@ bool finishInterruptedRestore(const QString &bazaPath, const QString &goodsPath)
     if (!baza.isOpen())
         return false;
     QByteArray journal;
-    if (!readOrdinaryAt(baza.get(), kJournal, std::max(kMovingOld.size(), kPuttingNew.size()), journal)) {
-        if (errno != ENOENT) {
+    // One byte more than the longest word: a longer file is no journal of the program's.
+    const FileError read = safefile::readFile(baza.get(), kJournal, journal,
+                                              std::max(kMovingOld.size(), kPuttingNew.size()) + 1);
+    if (read != FileError::None) {
+        if (read != FileError::NotFound) {
             qWarning("The data folder's \"%s\" is no journal of a restore: left alone.", kJournal);
             return false;
         }

@@ -360,6 +360,27 @@ private slots:
         QCOMPARE(tree(dir.path()), before); // the outside file, the base and "Товары.txt" too
     }
 
+    // A journal of the right word, forged by a member of the group with a base and goods of his
+    // own beside it: the next start (as root, say) takes the cards in, which he could write
+    // anyway, but not goods he may not write.
+    void aForgedJournalGivesNoGoodsItsWriterCouldNotWrite()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to give the journal another owner");
+        QTemporaryDir dir;
+        const QString baza = dir.filePath(QStringLiteral("База")) + '/';
+        const QString goods = dir.filePath(QStringLiteral("Товары.txt"));
+        QVERIFY(QDir().mkpath(baza + ".restore-new/База") && writeAll(goods, "Фен\r\n") &&
+                ::chmod(QFile::encodeName(goods).constData(), 0644) == 0);
+        QVERIFY(writeAll(baza + ".restore-new/Товары.txt", "подложено") &&
+                writeAll(baza + ".restore-new/База/00000001.dat", "подложено") &&
+                writeAll(baza + ".restore-journal", "new"));
+        QCOMPARE(::lchown(QFile::encodeName(baza + ".restore-journal").constData(), 60001, 60001), 0);
+        QVERIFY(backup::finishInterruptedRestore(baza, goods));
+        QCOMPARE(readAll(goods), QByteArray("Фен\r\n"));
+        QCOMPARE(readAll(baza + "00000001.dat"), QByteArray("подложено"));
+    }
+
     // What is no backup of this program is refused with a message, and the base stays as it is.
     void foreignOrDamagedArchivesAreRefused_data()
     {
