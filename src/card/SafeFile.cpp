@@ -83,9 +83,11 @@ FileError checkFolder(int folder, struct stat &st)
 
 // Opens a file to read it, never following a link (ELOOP: Other) and never waiting for the writer
 // of a pipe; anything but an ordinary file is refused as Other.
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+
 FileError openOrdinary(int folder, const char *name, UniqueFd &fd, struct stat &st)
 {
-    fd = UniqueFd(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    fd = UniqueFd(::openat(folder, name, kReadFlags));
     if (!fd.isOpen())
         return classifyErrno(errno);
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -475,6 +477,11 @@ FileError openOrdinaryFile(const QString &path, UniqueFd &fd, qint64 *size)
     if (at.error != FileError::None)
         return at.error;
     return openOrdinaryFile(at.folder.get(), at.name.constData(), fd, size);
+}
+
+UniqueFd openListedFile(int folder, const char *name)
+{
+    return UniqueFd(::openat(folder, name, kReadFlags));
 }
 
 FileError openOrdinaryFile(int folder, const char *name, UniqueFd &fd, qint64 *size)

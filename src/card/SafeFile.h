@@ -102,6 +102,12 @@ int removeLeftovers(int folder);
 [[nodiscard]] FileError openOrdinaryFile(const QString &path, UniqueFd &fd, qint64 *size);
 [[nodiscard]] FileError openOrdinaryFile(int folder, const char *name, UniqueFd &fd, qint64 *size);
 
+// The same for a name the folder's listing has just shown as an ordinary file, as the scan of
+// 100,000 cards reads them: without a second look at its type. Whatever took its place since is
+// still never followed or waited for (a link fails to open; a pipe, a socket or a folder at the
+// first read); the reader bounds what it reads.
+[[nodiscard]] UniqueFd openListedFile(int folder, const char *name);
+
 // Reads the file whole, or only its first `maxBytes` bytes when maxBytes >= 0. Links, pipes and
 // anything else but an ordinary file are refused as Other, at once; so is a file over
 // kMaxFileBytes, unless no more than its first kMaxFileBytes bytes are asked for.

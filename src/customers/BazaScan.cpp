@@ -136,11 +136,17 @@ QByteArrayView readCard(int fd, char (&head)[kHead], QByteArray &whole)
     return whole;
 }
 
-KlientRec readCardAt(int dirFd, const char *nativeName, const QString &fileName)
+// Reads the card `nativeName` of the folder `dirFd`; `listed` when the folder's listing has just
+// shown it as an ordinary file.
+KlientRec readCardAt(int dirFd, const char *nativeName, const QString &fileName, bool listed)
 {
     UniqueFd fd;
     qint64 size = 0;
-    if (safefile::openOrdinaryFile(dirFd, nativeName, fd, &size) != FileError::None)
+    if (listed)
+        fd = safefile::openListedFile(dirFd, nativeName);
+    else if (safefile::openOrdinaryFile(dirFd, nativeName, fd, &size) != FileError::None)
+        return recordFromBytes(fileName, {});
+    if (!fd.isOpen())
         return recordFromBytes(fileName, {});
     char head[kHead];
     QByteArray whole;
@@ -189,8 +195,8 @@ public:
     KlientRec read(qsizetype i) const
     {
         const QByteArray native = nativeName(i);
-        return readCardAt(::dirfd(m_dir), m_ascii ? asciiName(i) : native.constData(),
-                          m_fileNames[size_t(i)]);
+        return readCardAt(::dirfd(m_dir), m_ascii ? asciiName(i) : native.constData(), m_fileNames[size_t(i)],
+                          true);
     }
 
     // Reads the whole card into `buffer`, whose room is kept from card to card. Returns the size
@@ -341,7 +347,7 @@ KlientRec readRecord(const QString &bazaPath, const QString &fileName)
     const QByteArray native = filename::encode(fileName);
     if (!baza.isOpen() || native.contains('/'))
         return recordFromBytes(fileName, {});
-    return readCardAt(baza.get(), native.constData(), fileName);
+    return readCardAt(baza.get(), native.constData(), fileName, false);
 }
 
 QList<KlientRec> scan(const QString &bazaPath)
