@@ -7,6 +7,7 @@
 #include "DailyBackup.h"
 #include "Dialogs.h"
 #include "FileLock.h"
+#include "OwnFolder.h"
 #include "Rotation.h"
 #include "UsrForma.h"
 
@@ -29,8 +30,11 @@ namespace {
 // installed program's "База" leads to the shared folder the tills write in).
 QString dailyBackupFolder(const QString &bazaPath)
 {
-    const QString real = QFileInfo(QDir::cleanPath(bazaPath)).canonicalFilePath();
-    return real.isEmpty() ? QString() : QFileInfo(real).dir().filePath(QStringLiteral("Резервные копии"));
+    // Only through links nobody but their folder's owner could have laid.
+    QString real;
+    if (!ownfolder::openPath(QDir::cleanPath(bazaPath), &real).isOpen())
+        return QString();
+    return QFileInfo(QFileInfo(real).absoluteFilePath()).dir().filePath(QStringLiteral("Резервные копии"));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "SourceFiles.h"
 
 #include "FileName.h"
+#include "OwnFolder.h"
 #include "SafeFile.h"
 
 #include <QFile>
@@ -110,7 +111,7 @@ bool listSources(const QString &bazaPath, const QString &goodsPath, SourceList &
     list = {};
     const QByteArray baza = QFile::encodeName(bazaPath);
     Walk walk(list, failed, baza);
-    UniqueFd root(::open(baza.constData(), kOpenFolder));
+    UniqueFd root = ownfolder::openPath(bazaPath);
     if (!root.isOpen()) {
         failed = bazaPath;
         return false;
@@ -135,7 +136,7 @@ SourceReader::Read SourceReader::read(const SourceFile &file, QByteArray &buffer
     if (file.folder != m_openFolder) {
         const SourceFolder &folder = m_list.folders[file.folder];
         m_openFolder = file.folder;
-        m_folder = UniqueFd(::open(folder.root.constData(), kOpenFolder));
+        m_folder = ownfolder::openPath(filename::decode(folder.root));
         for (const QByteArray &name : folder.below) {
             if (!m_folder.isOpen())
                 break;

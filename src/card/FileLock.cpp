@@ -1,5 +1,6 @@
 #include "FileLock.h"
 #include "FileName.h"
+#include "OwnFolder.h"
 
 #include <QFile>
 #include <QThread>
@@ -105,7 +106,7 @@ UniqueFd openLockFile(const QString &lockPath)
     const QByteArray native = filename::encode(lockPath);
     const int slash = native.lastIndexOf('/');
     const QByteArray folderPath = slash > 0 ? native.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const UniqueFd folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd folder = ownfolder::openPath(filename::decode(folderPath));
     if (!folder.isOpen())
         return UniqueFd();
     return openLockFile(folder.get(), native.mid(slash + 1));

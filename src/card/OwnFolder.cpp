@@ -2,7 +2,10 @@
 
 #include "FileName.h"
 
+#include <QList>
+
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,6 +18,10 @@ namespace {
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 // Folders nested deeper than this are not the program's: their removal stops there.
 constexpr int kMaxDepth = 32;
+// One step of a path walked by hand: the name itself, never what it leads to.
+constexpr int kStep = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+// As many links as the kernel follows in one path.
+constexpr int kMaxLinks = 40;
 
 bool removeIn(int parent, const char *name, int depth);
 
@@ -86,10 +93,63 @@ bool remove(int parent, const QByteArray &name)
     return removeIn(parent, name.constData(), 0);
 }
 
-UniqueFd openPath(const QString &path)
+UniqueFd openPath(const QString &path, QString *real)
 {
-    return UniqueFd(
-        ::open(filename::encode(path).constData(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
+    const QByteArray native = filename::encode(path);
+    if (native.isEmpty()) {
+        errno = ENOENT;
+        return UniqueFd();
+    }
+    // Walked one name at a time, as the kernel would, but a link is followed only where whoever
+    // may write its folder could not have put it there for another: in a folder only its owner may
+    // write, or a link of root's or of the folder's owner. A member of the shop's group may
+    // replace "База" in the group's working folder by a link of his own; that one is refused.
+    QList<QByteArray> names = native.split('/');
+    UniqueFd at(::open(native.startsWith('/') ? "/" : ".", kStep | O_DIRECTORY));
+    QList<QByteArray> walked; // the folders gone through, from where the walk began
+    bool absolute = native.startsWith('/');
+    for (int links = 0; at.isOpen() && !names.isEmpty();) {
+        const QByteArray name = names.takeFirst();
+        if (name.isEmpty() || name == ".")
+            continue;
+        UniqueFd next(::openat(at.get(), name.constData(), kStep));
+        struct stat st {};
+        if (!next.isOpen() || ::fstat(next.get(), &st) != 0)
+            return UniqueFd();
+        if (S_ISDIR(st.st_mode)) {
+            at = std::move(next);
+            if (name != "..")
+                walked.append(name);
+            else if (!walked.isEmpty())
+                walked.removeLast();
+            continue;
+        }
+        struct stat folder {};
+        if (!S_ISLNK(st.st_mode) || ++links > kMaxLinks || ::fstat(at.get(), &folder) != 0) {
+            errno = S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR;
+            return UniqueFd();
+        }
+        const bool othersMayWrite = folder.st_mode & (S_IWGRP | S_IWOTH);
+        if (othersMayWrite && st.st_uid != 0 && st.st_uid != folder.st_uid) {
+            errno = ELOOP;
+            return UniqueFd();
+        }
+        char target[PATH_MAX];
+        const ssize_t size = ::readlinkat(next.get(), "", target, sizeof target);
+        if (size <= 0 || size >= ssize_t(sizeof target))
+            return UniqueFd();
+        const QByteArray leadsTo(target, size);
+        names = leadsTo.split('/') + names;
+        if (leadsTo.startsWith('/')) {
+            at = UniqueFd(::open("/", kStep | O_DIRECTORY));
+            walked.clear();
+            absolute = true;
+        }
+    }
+    if (real)
+        *real = filename::decode((absolute ? "/" : "") + walked.join('/'));
+    return at.isOpen() ? UniqueFd(::openat(at.get(), ".", O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC))
+                       : UniqueFd();
 }
 
 } // namespace ownfolder

@@ -21,9 +21,11 @@ UniqueFd open(int parent, const QByteArray &name, bool create);
 // the name any more.
 bool remove(int parent, const QByteArray &name);
 
-// Opens the folder at `path` by the path as it is: the data folder itself and the folders above
-// it are laid by whoever installed the program (an installed program reaches its base through a
-// link of root's).
-UniqueFd openPath(const QString &path);
+// Opens the folder at `path`, following a link on the way only where nobody but its folder's owner
+// could have put it there: in a folder only its owner may write, or a link of root's or of that
+// owner's (an installed program reaches its base through a link of root's). A link a member of the
+// group put in a group-writable folder is refused (ELOOP). `real`, if given, receives the path the
+// walk took, without links (relative when `path` is).
+UniqueFd openPath(const QString &path, QString *real = nullptr);
 
 } // namespace ownfolder

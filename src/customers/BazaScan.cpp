@@ -136,6 +136,16 @@ QByteArrayView readCard(int fd, char (&head)[kHead], QByteArray &whole)
     return whole;
 }
 
+// Opens the data folder to list it, through no link a member of the group put on its way.
+DIR *openFolder(const QString &bazaPath)
+{
+    UniqueFd folder = ownfolder::openPath(bazaPath);
+    DIR *dir = folder.isOpen() ? ::fdopendir(folder.get()) : nullptr;
+    if (dir)
+        (void)folder.release(); // closedir closes it
+    return dir;
+}
+
 // Reads the card `nativeName` of the folder `dirFd`; `listed` when the folder's listing has just
 // shown it as an ordinary file.
 KlientRec readCardAt(int dirFd, const char *nativeName, const QString &fileName, bool listed)
@@ -159,7 +169,7 @@ public:
     explicit CardFolder(const QString &bazaPath)
     {
         m_path = filename::encode(bazaPath);
-        m_dir = ::opendir(m_path.constData());
+        m_dir = openFolder(bazaPath);
         if (!m_dir)
             return;
         const int dirFd = ::dirfd(m_dir);
@@ -277,7 +287,7 @@ QStringList listCardFiles(const QString &bazaPath)
 bool forEachCardStatus(const QString &bazaPath,
                        const std::function<void(const char *, const struct stat &)> &visit)
 {
-    DIR *dir = ::opendir(filename::encode(bazaPath).constData());
+    DIR *dir = openFolder(bazaPath);
     if (!dir)
         return false;
     const int dirFd = ::dirfd(dir);

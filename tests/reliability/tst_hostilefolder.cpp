@@ -245,6 +245,46 @@ private slots:
         QCOMPARE(versions.last().bytes, QByteArray("newer"));
     }
 
+    // "База" in the group's working folder replaced by a link of a member's to a folder outside:
+    // nothing is listed, read or written there. A link of the folder's owner (as an installed
+    // program's of root's) is followed.
+    void baseLinkedByAMemberIsNotFollowed_data()
+    {
+        QTest::addColumn<uid_t>("linkOwner");
+        QTest::addColumn<bool>("followed");
+        QTest::newRow("the working folder's owner") << ::geteuid() << true;
+        QTest::newRow("a member of the group") << uid_t(60001) << false;
+    }
+
+    void baseLinkedByAMemberIsNotFollowed()
+    {
+        QFETCH(uid_t, linkOwner);
+        QFETCH(bool, followed);
+        if (linkOwner != ::geteuid() && ::geteuid() != 0)
+            QSKIP("needs root to give the link another owner");
+        QTemporaryDir dir;
+        const QString work = dir.filePath(QStringLiteral("work"));
+        const QString outside = dir.filePath(QStringLiteral("outside"));
+        QVERIFY(QDir().mkpath(work) && QDir().mkpath(outside) &&
+                ::chmod(QFile::encodeName(work).constData(), 02775) == 0);
+        QVERIFY(writeAll(outside + QStringLiteral("/00000001.dat"), cardBytes("Чужой", "000")));
+        const QByteArray link = QFile::encodeName(work + QStringLiteral("/База"));
+        QVERIFY(::symlink(QFile::encodeName(outside).constData(), link.constData()) == 0 &&
+                ::lchown(link.constData(), linkOwner, gid_t(-1)) == 0);
+        const Snapshot before = snapshot(outside);
+        const QString base = work + QStringLiteral("/База/");
+
+        QCOMPARE(bazascan::listCardFiles(base).size(), followed ? 1 : 0);
+        QCOMPARE(bazascan::readRecord(base, QStringLiteral("00000001.dat")).Familiya,
+                 followed ? QStringLiteral("Чужой") : QString());
+        const FileError created = safefile::createNew(
+            base, [](int k) { return QStringLiteral("%1.dat").arg(k + 2, 8, 10, QLatin1Char('0')); }, "x",
+            nullptr);
+        QCOMPARE(created == FileError::None, followed);
+        if (!followed)
+            QCOMPARE(difference(before, snapshot(outside)), QString());
+    }
+
     void dataFolderThatIsAFile()
     {
         const QString fileBaza = m_root.filePath(QStringLiteral("Файл"));
