@@ -4,21 +4,19 @@
 #include "Dialogs.h"
 #include "FileName.h"
 #include "LineForms.h"
-#include "SafeFile.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 VersionsDialog::VersionsDialog(CardSession &session, QString fileName,
                                std::function<void(const CardSession::RestoreResult &)> restored,
                                QWidget *parent)
     : QDialog(parent), m_session(session), m_fileName(std::move(fileName)), m_restored(std::move(restored)),
-      m_list(new QListWidget(this)), m_purchases(new QListWidget(this)), m_note(new QLabel(this)),
+      m_list(new QListView(this)), m_purchases(new QListWidget(this)), m_note(new QLabel(this)),
       m_restore(new QPushButton(QStringLiteral("Восстановить"), this))
 {
     setWindowTitle(QStringLiteral("Прежние версии — ") + filename::display(m_fileName));
@@ -32,7 +30,10 @@ VersionsDialog::VersionsDialog(CardSession &session, QString fileName,
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_restore, &QPushButton::clicked, this, &VersionsDialog::restore);
-    connect(m_list, &QListWidget::currentRowChanged, this, &VersionsDialog::showVersion);
+    m_list->setModel(&m_versions);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { showVersion(current.row()); });
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Версии карточки, последняя сверху:"), this));
@@ -47,35 +48,25 @@ VersionsDialog::VersionsDialog(CardSession &session, QString fileName,
 
 void VersionsDialog::fill()
 {
-    QList<CardVersion> versions = m_session.history().versions(m_fileName);
-    QByteArray now;
-    (void)safefile::readFile(m_session.bazaPath() + m_fileName, now);
-    QStringList lines;
-    for (qsizetype i = 0; i < versions.size(); ++i) {
-        const QByteArray &next = i + 1 < versions.size() ? versions[i + 1].bytes : now;
-        if (versions[i].bytes == next) { // a write killed before it replaced the card
-            versions.remove(i--);
-            continue;
-        }
-        lines << versionLine(versions[i], next);
-    }
-    std::reverse(versions.begin(), versions.end());
-    std::reverse(lines.begin(), lines.end());
-    m_versions = versions;
-    m_list->clear();
-    m_list->addItems(lines);
-    if (m_versions.isEmpty())
+    QList<ListedVersion> listed;
+    const FileError error = m_session.listVersions(m_fileName, listed);
+    const bool none = listed.isEmpty();
+    m_versions.setVersions(std::move(listed));
+    if (error != FileError::None)
+        m_note->setText(readFailureMessage(m_fileName, error));
+    else if (none)
         m_note->setText(QStringLiteral("У этой карточки ещё нет прежних версий."));
-    m_restore->setEnabled(!m_versions.isEmpty());
-    m_list->setCurrentRow(m_versions.isEmpty() ? -1 : 0);
+    m_restore->setEnabled(!none);
+    m_list->setCurrentIndex(m_versions.index(0));
+    showVersion(none ? -1 : 0);
 }
 
 void VersionsDialog::showVersion(int row)
 {
     m_purchases->clear();
-    if (row < 0 || row >= m_versions.size())
+    if (row < 0 || row >= m_versions.rowCount())
         return;
-    const Card card = cardfile::parse(m_versions[row].bytes);
+    const Card card = cardfile::parse(m_versions.version(row).bytes);
     const CardHeader &h = card.header;
     m_purchases->addItem(QStringList{h.familiya, h.imya, h.otchestvo}.join(QLatin1Char(' ')).simplified() +
                          QStringLiteral(", тел. ") + h.telDom + QStringLiteral(" / ") + h.telRab);
@@ -86,15 +77,16 @@ void VersionsDialog::showVersion(int row)
 
 void VersionsDialog::restore()
 {
-    const int row = m_list->currentRow();
-    if (row < 0 || row >= m_versions.size())
+    const int row = m_list->currentIndex().row();
+    if (row < 0 || row >= m_versions.rowCount())
         return;
-    const QString when = versionTime(m_versions[row]);
+    const CardVersion version = m_versions.version(row);
+    const QString when = versionTime(version);
     if (!Dialogs::current().confirm(
             this, QStringLiteral("Сделать карточку такой, какой она была до ") + when +
                       QStringLiteral("?\r\nНынешняя карточка останется в прежних версиях.")))
         return;
-    const CardSession::RestoreResult result = m_session.restoreVersion(m_fileName, m_versions[row]);
+    const CardSession::RestoreResult result = m_session.restoreVersion(m_fileName, version);
     if (result.error != FileError::None) {
         Dialogs::current().critical(this, writeFailureMessage(m_fileName, result.error));
         return;

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "CardSession.h"
+#include "VersionList.h"
 
 #include <QDialog>
 
 #include <functional>
 
 class QLabel;
+class QListView;
 class QListWidget;
 class QPushButton;
 
@@ -29,8 +31,8 @@ private:
     CardSession &m_session;
     QString m_fileName;
     std::function<void(const CardSession::RestoreResult &)> m_restored;
-    QList<CardVersion> m_versions; // newest first, as listed
-    QListWidget *m_list;
+    VersionListModel m_versions;
+    QListView *m_list;
     QListWidget *m_purchases;
     QLabel *m_note;
     QPushButton *m_restore;

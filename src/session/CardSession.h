@@ -9,6 +9,7 @@
 #include "PurchaseListModel.h"
 #include "SafeFile.h"
 #include "TovarCls.h"
+#include "VersionList.h"
 
 #include <QString>
 
@@ -126,6 +127,9 @@ public:
 
     // Earlier versions of the cards, kept by every write that replaces a card's bytes.
     const CardHistory &history() const { return m_history; }
+    // The versions of the card `fileName` to list, newest first, set against the card as it is
+    // now (a card gone has versions still); the error when the card cannot be read.
+    [[nodiscard]] FileError listVersions(const QString &fileName, QList<ListedVersion> &listed) const;
 
     // Undo of the deletions and corrections of purchases this run wrote, the last first. Each step
     // is applied under the lock to the card as it is now, so that sales recorded meanwhile stay.

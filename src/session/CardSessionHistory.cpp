@@ -12,6 +12,17 @@ void CardSession::keepVersion(safefile::Rewrite &rewrite, const QString &fileNam
     };
 }
 
+FileError CardSession::listVersions(const QString &fileName, QList<ListedVersion> &listed) const
+{
+    QByteArray now;
+    const FileError read = safefile::readFile(m_bazaPath + fileName, now);
+    listed.clear();
+    if (read != FileError::None && read != FileError::NotFound)
+        return read;
+    listed = listedVersions(m_history.versions(fileName), now);
+    return FileError::None;
+}
+
 CardSession::UndoResult CardSession::undo()
 {
     UndoResult result;

@@ -197,9 +197,9 @@ private slots:
             QVERIFY(dialog);
             const auto linesOf = [&](const char *name) {
                 QStringList out;
-                for (QListWidgetItem *item :
-                     dialog->findChild<QListWidget *>(name)->findItems("", Qt::MatchContains))
-                    out << item->text();
+                const QAbstractItemModel *model = dialog->findChild<QAbstractItemView *>(name)->model();
+                for (int row = 0; row < model->rowCount(); ++row)
+                    out << model->index(row, 0).data().toString();
                 return out;
             };
             listed = linesOf("VersionsLst");

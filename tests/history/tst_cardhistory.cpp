@@ -1,6 +1,8 @@
 #include "CardHistory.h"
 #include "ChangeWords.h"
+#include "VersionList.h"
 
+#include <QAbstractItemModelTester>
 #include <QTest>
 
 namespace {
@@ -90,6 +92,25 @@ private slots:
         QCOMPARE(back[0].bytes, versions[0].bytes);
         QCOMPARE(back[0].replaced, kNow);
         QCOMPARE(back[0].purchasesAfter, 2);
+    }
+
+    // Newest first, each set against what followed it; a version a killed write kept without
+    // replacing the card (equal to what followed) is left out.
+    void versionsListed()
+    {
+        const QByteArray a = "Иванов\r\n", b = "Петров\r\n";
+        const QList<CardVersion> versions{{kNow, a, 0}, {kNow.addSecs(1), b, 0}, {kNow.addSecs(2), b, 0}};
+        const QList<ListedVersion> listed = listedVersions(versions, b + "x");
+        QCOMPARE(listed.size(), 2);
+        QCOMPARE(listed[0].version.replaced, kNow.addSecs(2));
+        QCOMPARE(listed[1].version.bytes, a);
+        QVERIFY(listed[1].line.endsWith(QStringLiteral("изменена фамилия")));
+        VersionListModel model;
+        QAbstractItemModelTester tester(&model);
+        model.setVersions(listed);
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.index(1).data().toString(), listed[1].line);
+        QCOMPARE(listedVersions(versions, b).size(), 1); // the newest equals the card now
     }
 
     void changesInWords()
