@@ -113,6 +113,12 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
     m_usrForma1->hide();
     connect(m_usrForma1, &UsrForma::hideRequested, this, &FrmForma::UsrFormaV);
     connect(m_usrForma1, &UsrForma::openRequested, this, &FrmForma::OpenFile);
+    // The watch lists the cards beside the window, then tells what changed since the scan.
+    QStringList scanned;
+    for (const KlientRec &rec : klientIndex().entries())
+        if (!rec.isRemoved())
+            scanned << rec.FileName;
+    m_watcher->start(std::move(scanned));
     m_search = new CardSearch(m_bazaPath, this);
     connect(m_usrForma1, &UsrForma::loaded, m_search, &CardSearch::rebuild);
     m_session = std::make_unique<CardSession>(m_bazaPath, m_usrForma1->index(), *m_search);

@@ -8,6 +8,9 @@
 #include <QtConcurrentRun>
 
 #include <algorithm>
+#include <ctime>
+#include <iterator>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -47,9 +50,21 @@ BazaWatcher::BazaWatcher(const QString &bazaPath, Listening listening, QObject *
     connect(&m_poll, &QTimer::timeout, this, &BazaWatcher::poll);
     m_poll.start();
 
+    // By the kernel's coarse clock, which file times never fall behind: a card changed from now
+    // on has a change time at least this one (a card changed in the same tick just before is
+    // reported too, and read once more).
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    m_madeNs = std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
     m_seen = folderTime();
-    m_cards = listCards(m_bazaPath);
     watchFolder();
+}
+
+void BazaWatcher::start(QStringList known)
+{
+    m_known = std::move(known);
+    m_started = true;
+    startListing();
 }
 
 BazaWatcher::~BazaWatcher()
@@ -93,15 +108,19 @@ BazaWatcher::FolderTime BazaWatcher::folderTime() const
     return {mtimeNs(st), st.st_ino};
 }
 
-std::vector<BazaWatcher::Card> BazaWatcher::listCards(const QString &bazaPath)
+BazaWatcher::Listing BazaWatcher::listCards(const QString &bazaPath, std::int64_t touchedSinceNs)
 {
-    std::vector<Card> cards;
-    bazascan::forEachCardStatus(bazaPath, [&cards](const char *name, const struct stat &st) {
+    Listing listing;
+    std::vector<Card> &cards = listing.cards;
+    bazascan::forEachCardStatus(bazaPath, [&](const char *name, const struct stat &st) {
         cards.push_back({name, st.st_size, mtimeNs(st), st.st_ino});
+        // A card renamed in place of another gets a new change time, as does one written.
+        if (std::int64_t(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec >= touchedSinceNs)
+            listing.touched << filename::decode(QByteArray(name));
     });
     std::sort(cards.begin(), cards.end(), [](const Card &a, const Card &b) { return a.name < b.name; });
     cards.shrink_to_fit(); // kept until the next change: 56 bytes a card
-    return cards;
+    return listing;
 }
 
 void BazaWatcher::poll()
@@ -122,6 +141,8 @@ void BazaWatcher::settleThenList()
 void BazaWatcher::startListing()
 {
     m_settle.stop();
+    if (!m_started)
+        return; // the first listing will see it
     if (m_listingUnderWay) {
         m_listAgain = true;
         return;
@@ -135,20 +156,46 @@ void BazaWatcher::startListing()
 
     m_ownWriteSeen = false;
     m_listingUnderWay = true;
+    const std::int64_t since = m_first ? m_madeNs : std::numeric_limits<std::int64_t>::max();
     m_listing.setFuture(QtConcurrent::run(
-        &m_pool, [](const QString &path) { return std::make_shared<std::vector<Card>>(listCards(path)); },
+        &m_pool, [since](const QString &path) { return std::make_shared<Listing>(listCards(path, since)); },
         m_bazaPath));
 }
 
 void BazaWatcher::listingDone()
 {
     m_listingUnderWay = false;
-    if (m_ownWriteSeen)
+    if (std::exchange(m_first, false))
+        reconcile(std::move(*m_listing.result()));
+    else if (m_ownWriteSeen)
         m_listAgain = true;
     else
-        compareWith(std::move(*m_listing.result()));
+        compareWith(std::move(m_listing.result()->cards));
     if (std::exchange(m_listAgain, false))
         startListing();
+}
+
+void BazaWatcher::reconcile(Listing listing)
+{
+    // What the scan found against what is there now: names come and gone, and the cards changed
+    // since the watcher was made (possibly after the scan read them).
+    QStringList listed;
+    listed.reserve(qsizetype(listing.cards.size()));
+    for (const Card &card : listing.cards)
+        listed << decodedName(card.name);
+    std::sort(listed.begin(), listed.end()); // as text, not as the file system's bytes
+    QStringList known = std::exchange(m_known, {});
+    std::sort(known.begin(), known.end());
+    QStringList added, changed = listing.touched, removed;
+    std::set_difference(listed.cbegin(), listed.cend(), known.cbegin(), known.cend(),
+                        std::back_inserter(added));
+    std::set_difference(known.cbegin(), known.cend(), listed.cbegin(), listed.cend(),
+                        std::back_inserter(removed));
+    for (const QString &name : std::as_const(added))
+        changed.removeAll(name);
+    m_cards = std::move(listing.cards);
+    if (!added.isEmpty() || !changed.isEmpty() || !removed.isEmpty())
+        emit cardsChanged(added, changed, removed);
 }
 
 void BazaWatcher::compareWith(std::vector<Card> cards)

@@ -27,9 +27,15 @@ public:
     // PollOnly hears only the folder's time, as on a share where the kernel hears nothing.
     enum class Listening { KernelAndPoll, PollOnly };
 
-    // Lists the cards at once: made before the folder is scanned, it misses no change after the scan.
+    // Made before the folder is scanned, it misses no change after the scan; it lists the cards
+    // only once started.
     explicit BazaWatcher(const QString &bazaPath, Listening listening = Listening::KernelAndPoll,
                          QObject *parent = nullptr);
+
+    // Lists the cards beside the window, once the scan is done: whatever differs from `known` (the
+    // cards the scan found) is reported, and so is every card changed since this watcher was made.
+    // Until then changes are only remembered.
+    void start(QStringList known);
     ~BazaWatcher() override;
 
     void setPollInterval(std::chrono::milliseconds interval) { m_poll.setInterval(interval); }
@@ -64,10 +70,16 @@ private:
         bool operator==(const FolderTime &) const = default;
     };
 
-    using CardList = std::shared_ptr<std::vector<Card>>;
+    // A listing, and (for the first) the cards changed since the watcher was made.
+    struct Listing {
+        std::vector<Card> cards;
+        QStringList touched;
+    };
+    using CardList = std::shared_ptr<Listing>;
 
     FolderTime folderTime() const;
-    static std::vector<Card> listCards(const QString &bazaPath);
+    static Listing listCards(const QString &bazaPath, std::int64_t touchedSinceNs);
+    void reconcile(Listing listing);
     void poll();
     void settleThenList();
     void startListing();
@@ -91,7 +103,12 @@ private:
     QThreadPool m_pool;
     QFutureWatcher<CardList> m_listing;
     bool m_listingUnderWay = false;
-    bool m_listAgain = false; // the folder changed again while it was being listed
+    // Before start(): no listing yet. The first one is set against the scan's cards.
+    bool m_started = false;
+    bool m_first = true;
+    QStringList m_known;
+    std::int64_t m_madeNs = 0; // when the watcher was made, by the clock file times are set by
+    bool m_listAgain = false;  // the folder changed again while it was being listed
     // This program wrote a card while the folder was being listed: the listing may hold it as it was.
     bool m_ownWriteSeen = false;
 };

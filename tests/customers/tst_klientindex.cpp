@@ -142,9 +142,10 @@ private slots:
         QTest::addColumn<QString>("ours"); // made by this program, which notes them
         QTest::addColumn<QString>("others");
         QTest::addColumn<QString>("reported");
+        QTest::addColumn<QString>("beforeStart"); // by another hand, after the scan, before the listing
         const auto row = [](const char *name, bool pollOnly, const QString &ours, const QString &others,
-                            const QString &reported) {
-            QTest::newRow(name) << pollOnly << ours << others << reported;
+                            const QString &reported, const QString &beforeStart = {}) {
+            QTest::newRow(name) << pollOnly << ours << others << reported << beforeStart;
         };
         for (const bool pollOnly : {false, true}) {
             row(pollOnly ? "added, polling only" : "added", pollOnly, "", "+new.dat", "+new.dat");
@@ -152,6 +153,7 @@ private slots:
             row(pollOnly ? "removed, polling only" : "removed", pollOnly, "", "-a.dat", "-a.dat");
         }
         row("not cards", false, "", "+notes.txt +.hidden.dat", "");
+        row("before the first listing", false, "", "", "+d.dat -b.dat ~a.dat", "~a.dat -b.dat +d.dat");
         row("own writes", false, "~a.dat +own.dat -c.dat", "~b.dat", "~b.dat");
         QStringList burst;
         for (int n = 0; n < 50; ++n)
@@ -165,11 +167,17 @@ private slots:
         QTemporaryDir dir;
         const QString baza = dir.path() + QLatin1Char('/');
         QVERIFY(makeChanges(baza, "+a.dat +b.dat +c.dat"));
+        QTest::qWait(50); // a few ticks of the clock file times are set by, as before a scan
         QFETCH(bool, pollOnly);
         BazaWatcher watcher(baza, pollOnly ? BazaWatcher::Listening::PollOnly
                                            : BazaWatcher::Listening::KernelAndPoll);
         watcher.setPollInterval(std::chrono::milliseconds(pollOnly ? 300 : 60'000));
         QSignalSpy reports(&watcher, &BazaWatcher::cardsChanged);
+        // Changes between the scan and the first listing are set against the scan's cards.
+        QFETCH(QString, beforeStart);
+        QVERIFY(makeChanges(baza, beforeStart));
+        watcher.start({"a.dat", "b.dat", "c.dat"});
+        QTRY_VERIFY(!watcher.isListing());
         const auto allReported = [&] {
             QStringList words;
             for (const QList<QVariant> &report : std::as_const(reports))
