@@ -165,10 +165,10 @@ void BazaWatcher::startListing()
 void BazaWatcher::listingDone()
 {
     m_listingUnderWay = false;
-    if (std::exchange(m_first, false))
+    if (m_ownWriteSeen)
+        m_listAgain = true; // the listing may hold a card as it was before this program wrote it
+    else if (std::exchange(m_first, false))
         reconcile(std::move(*m_listing.result()));
-    else if (m_ownWriteSeen)
-        m_listAgain = true;
     else
         compareWith(std::move(m_listing.result()->cards));
     if (std::exchange(m_listAgain, false))
