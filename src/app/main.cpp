@@ -25,8 +25,8 @@ int main(int argc, char *argv[])
     // On this system only "/" separates folders: a program folder named "shop\x" is one folder.
     const QString bazaPath = bazaPathFor(QCoreApplication::applicationDirPath(), FolderSeparator::Slash);
     const QString goodsPath = QStringLiteral("Товары.txt");
-    backup::finishInterruptedRestore(bazaPath,
-                                     goodsPath); // a restore killed half-way, before the base is read
+    // A restore killed half-way is completed before the base is read.
+    backup::finishInterruptedRestore(bazaPath, goodsPath);
     if (!FileLock::presence(lockFileOf(bazaPath), false) && errno == EWOULDBLOCK) {
         // Another till holds the base alone: it is replacing it with a backup right now.
         Dialogs::current().critical(nullptr,

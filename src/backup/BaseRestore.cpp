@@ -12,9 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -49,17 +47,13 @@ bool goodsWritableByRestorer(int baza, const QString &goodsPath)
 // which must not have them yet.
 bool moveAll(int from, int to)
 {
-    UniqueFd listed(::openat(from, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(listed.isOpen() ? ::fdopendir(listed.get()) : nullptr,
-                                                   ::closedir);
-    if (!dir)
+    const std::optional<QList<QByteArray>> listed = ownfolder::names(from);
+    if (!listed)
         return false;
-    (void)listed.release(); // closedir closes it
     bool ok = true;
-    while (const dirent *e = ::readdir(dir.get())) {
-        const QByteArray name(e->d_name);
-        if (name != "." && name != ".." && !isControlName(name))
-            ok &= ::renameat(from, e->d_name, to, e->d_name) == 0;
+    for (const QByteArray &name : *listed) {
+        if (!isControlName(name))
+            ok &= ::renameat(from, name.constData(), to, name.constData()) == 0;
     }
     return ok && ::fsync(to) == 0 && ::fsync(from) == 0;
 }
@@ -161,16 +155,15 @@ void removeLeftover(int baza, const char *name)
 BaseSummary summarizeBase(const QString &bazaPath)
 {
     BaseSummary summary;
-    const QByteArray baza = filename::encode(bazaPath);
-    DIR *dir = ::opendir(baza.constData());
-    if (!dir)
-        return summary;
-    while (const dirent *e = ::readdir(dir)) {
-        const QByteArray name(e->d_name);
+    const UniqueFd baza = ownfolder::openPath(bazaPath);
+    const std::optional<QList<QByteArray>> listed =
+        baza.isOpen() ? ownfolder::names(baza.get()) : std::nullopt;
+    for (const QByteArray &name : listed.value_or(QList<QByteArray>())) {
         QByteArray bytes;
         struct stat st {};
-        if (!isCardName(name) || ::lstat((baza + name).constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
-            safefile::readFile(filename::decode(baza + name), bytes) != FileError::None)
+        if (!isCardName(name) || ::fstatat(baza.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) ||
+            safefile::readFile(baza.get(), name.constData(), bytes) != FileError::None)
             continue;
         ++summary.customers;
         summary.purchases += cardfile::parse(bytes).pokupki.size();
@@ -178,7 +171,6 @@ BaseSummary summarizeBase(const QString &bazaPath)
         if (!summary.newest.isValid() || when > summary.newest)
             summary.newest = when;
     }
-    ::closedir(dir);
     return summary;
 }
 

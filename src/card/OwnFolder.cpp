@@ -25,24 +25,21 @@ constexpr int kMaxLinks = 40;
 
 bool removeIn(int parent, const char *name, int depth);
 
+// One name of a folder's own, not a path and not the folder itself or its parent.
+bool isOneName(const QByteArray &name)
+{
+    return !name.isEmpty() && !name.contains('/') && name != "." && name != "..";
+}
+
 // Removes everything in the open folder `folder`.
 bool emptyFolder(int folder, int depth)
 {
-    // A descriptor of its own for the listing, not passed on to a program started meanwhile.
-    const int listed = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
-    if (listed < 0)
+    const std::optional<QList<QByteArray>> listed = names(folder);
+    if (!listed)
         return false;
-    DIR *dir = ::fdopendir(listed);
-    if (!dir) {
-        ::close(listed);
-        return false;
-    }
     bool ok = true;
-    while (const dirent *e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-            ok &= removeIn(folder, e->d_name, depth + 1);
-    }
-    ::closedir(dir);
+    for (const QByteArray &name : *listed)
+        ok &= removeIn(folder, name.constData(), depth + 1);
     return ok;
 }
 
@@ -63,9 +60,30 @@ bool removeIn(int parent, const char *name, int depth)
 
 } // namespace
 
+std::optional<QList<QByteArray>> names(int folder)
+{
+    // A descriptor of its own for the listing, not passed on to a program started meanwhile.
+    const int listed = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    DIR *dir = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (!dir) {
+        const int err = errno;
+        if (listed >= 0)
+            ::close(listed);
+        errno = err;
+        return std::nullopt;
+    }
+    QList<QByteArray> out;
+    while (const dirent *e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            out.append(QByteArray(e->d_name));
+    }
+    ::closedir(dir);
+    return out;
+}
+
 UniqueFd open(int parent, const QByteArray &name, bool create)
 {
-    if (name.isEmpty() || name.contains('/') || name == "." || name == "..") {
+    if (!isOneName(name)) {
         errno = EINVAL;
         return UniqueFd();
     }
@@ -88,9 +106,7 @@ UniqueFd open(int parent, const QByteArray &name, bool create)
 
 bool remove(int parent, const QByteArray &name)
 {
-    if (name.isEmpty() || name.contains('/') || name == "." || name == "..")
-        return false;
-    return removeIn(parent, name.constData(), 0);
+    return isOneName(name) && removeIn(parent, name.constData(), 0);
 }
 
 UniqueFd openPath(const QString &path, QString *real)

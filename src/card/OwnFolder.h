@@ -3,7 +3,10 @@
 #include "UniqueFd.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 // The program's own folders inside the data folder (".history", ".restore-new", ".restore-old"):
 // every member of the shop's group may write the data folder, so any of them may have put a link
@@ -20,6 +23,10 @@ UniqueFd open(int parent, const QByteArray &name, bool create);
 // following a link: a link is removed as a name, what it leads to stays. True when nothing has
 // the name any more.
 bool remove(int parent, const QByteArray &name);
+
+// The names in the open folder `folder` but "." and "..", listed through a descriptor of their
+// own; nothing, with errno set, when it cannot be listed.
+std::optional<QList<QByteArray>> names(int folder);
 
 // Opens the folder at `path`, following a link on the way only where nobody but its folder's owner
 // could have put it there: in a folder only its owner may write, or a link of root's or of that

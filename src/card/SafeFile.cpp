@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -337,9 +336,9 @@ FileError makeFolder(const QString &path)
     return FileError::None;
 }
 
-FileError makeFolder(int parent, const QByteArray &name, UniqueFd &folder)
+FileError openOwnFolder(int parent, const QByteArray &name, bool create, UniqueFd &folder)
 {
-    folder = ownfolder::open(parent, name, true);
+    folder = ownfolder::open(parent, name, create);
     if (folder.isOpen())
         return FileError::None;
     return errno == ENOTDIR ? FileError::Planted : classifyErrno(errno);
@@ -419,21 +418,11 @@ int removeLeftovers(const QString &folderPath)
 
 int removeLeftovers(int folder)
 {
-    const int listed = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
-    DIR *dir = listed >= 0 ? ::fdopendir(listed) : nullptr;
-    if (!dir) {
-        if (listed >= 0)
-            ::close(listed);
-        return 0;
-    }
-    QList<QByteArray> candidates;
-    while (const dirent *e = ::readdir(dir)) {
-        if (isTemporaryName(QByteArray(e->d_name)))
-            candidates.append(QByteArray(e->d_name));
-    }
-    ::closedir(dir);
+    const std::optional<QList<QByteArray>> listed = ownfolder::names(folder);
     int removed = 0;
-    for (const QByteArray &name : std::as_const(candidates)) {
+    for (const QByteArray &name : listed.value_or(QList<QByteArray>())) {
+        if (!isTemporaryName(name))
+            continue;
         // A lock is taken only on a file open for writing; one this user may not write stays.
         const UniqueFd fd(::openat(folder, name.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         struct stat held {};

@@ -151,9 +151,9 @@ bool shareWithGroup(int fd, const struct stat &folderStat);
 // fine; anything else in its place is an error.
 [[nodiscard]] FileError makeFolder(const QString &path);
 
-// Opens the program's own folder `name` of the open folder `parent` into `folder`, made when
-// missing (see ownfolder::open): Planted when a link or anything but a folder has its name.
-[[nodiscard]] FileError makeFolder(int parent, const QByteArray &name, UniqueFd &folder);
+// Opens the program's own folder `name` of the open folder `parent` into `folder`, with `create`
+// made when missing (see ownfolder::open): Planted when a link or anything but a folder has its name.
+[[nodiscard]] FileError openOwnFolder(int parent, const QByteArray &name, bool create, UniqueFd &folder);
 
 // True when something (a file, folder or link, even a dangling one) has that name. A name that
 // cannot be looked at counts as free: writing to it then fails with its own message.

@@ -34,10 +34,8 @@ FileError CardHistory::openFolder(bool create, UniqueFd &history) const
     const UniqueFd baza = ownfolder::openPath(m_bazaPath);
     if (!baza.isOpen())
         return classifyErrno(errno);
-    if (create) // writable by the group where the data folder is, so every till may add to it
-        return safefile::makeFolder(baza.get(), kHistoryFolder, history);
-    history = ownfolder::open(baza.get(), kHistoryFolder, false);
-    return history.isOpen() ? FileError::None : errno == ENOTDIR ? FileError::Planted : classifyErrno(errno);
+    // Made writable by the group where the data folder is, so that every till may add to it.
+    return safefile::openOwnFolder(baza.get(), kHistoryFolder, create, history);
 }
 
 FileError CardHistory::keep(const QString &cardFile, const QByteArray &replaced, int purchasesAfter,
