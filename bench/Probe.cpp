@@ -5,6 +5,7 @@
 #include "FrmForma.h"
 #include "KlientIndex.h"
 #include "ProgramFont.h"
+#include "Shop.h"
 
 #include <QApplication>
 #include <QFile>
@@ -81,7 +82,8 @@ int run(int argc, char **argv)
     int status = 0;
     phase("app");
     {
-        FrmForma window(baza);
+        Shop shop(baza, goods);
+        FrmForma window(shop);
         phase("window");
         window.show();
         QCoreApplication::processEvents();
@@ -92,11 +94,11 @@ int run(int argc, char **argv)
             status = 3;
         QCoreApplication::processEvents();
         std::printf("shown %lld %lld %d\n", static_cast<long long>(nowNs()),
-                    static_cast<long long>(peakRssKb()), window.klientIndex().KlientCount());
+                    static_cast<long long>(peakRssKb()), shop.index().KlientCount());
         std::fflush(stdout);
 
-        window.finishStartUp(goods);
-        window.search().waitUntilReady();
+        window.finishStartUp();
+        shop.search().waitUntilReady();
         std::printf("ready %lld %lld\n", static_cast<long long>(nowNs()),
                     static_cast<long long>(peakRssKb()));
         std::fflush(stdout);

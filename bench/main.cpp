@@ -4,7 +4,7 @@
 // later runs), then measures with warm caches, median of several runs:
 //   raw        a plain C++ loop: readdir "*.dat" and the first five lines of every file;
 //   LoadBaza   the folder scan of the customer list (bazascan::scan);
-//   ReFIO      the sorted, numbered list refilled and painted (UsrForma::ReFIO, panel shown);
+//   ReFIO      the sorted, numbered list refilled and painted (CustomerBase::ReFIO, panel shown);
 //   start-up   a fresh process building the main window as main() does, to the window shown;
 //   recording  one purchase typed into the panel and OK pressed, N customers indexed;
 //   opening / saving one card; peak resident memory of the started program.
@@ -17,6 +17,7 @@
 #include "CardSearch.h"
 #include "Collation.h"
 #include "Cp1251.h"
+#include "CustomerBase.h"
 #include "Dialogs.h"
 #include "FioOrder.h"
 #include "FrmForma.h"
@@ -24,6 +25,7 @@
 #include "NumberForm.h"
 #include "ProgramFont.h"
 #include "SafeFile.h"
+#include "Shop.h"
 #include "UsrForma.h"
 
 #include <QApplication>
@@ -195,12 +197,13 @@ void measureStartUp(const benchdata::Folder &folder, int runs, Figures &fig)
 class WindowBench {
 public:
     WindowBench(const benchdata::Folder &folder, int runs, Figures &fig)
-        : m_folder(folder), m_runs(runs), m_fig(fig), m_restorer(folder.baza), m_window(folder.baza)
+        : m_folder(folder), m_runs(runs), m_fig(fig), m_restorer(folder.baza),
+          m_shop(folder.baza, folder.goods), m_window(m_shop)
     {
         m_window.show();
         QCoreApplication::processEvents();
-        m_window.finishStartUp(folder.goods);
-        m_window.search().waitUntilReady();
+        m_window.finishStartUp();
+        m_shop.search().waitUntilReady();
         if (index().KlientCount() != folder.count)
             problem(fig, QStringLiteral("the window indexed %1 customers").arg(index().KlientCount()));
     }
@@ -211,10 +214,10 @@ public:
     {
         checkOrder();
         m_fig.fioOrder = median(repeat(m_runs, [&] { (void)fioOrder(index()); }));
-        m_fig.refioHidden = median(repeat(m_runs, [&] { m_window.usrForma()->ReFIO(); }));
+        m_fig.refioHidden = median(repeat(m_runs, [&] { m_shop.customers().ReFIO(); }));
         m_fig.refio = refioShown();
         m_fig.loadBaza = median(repeat(
-            m_runs, [&] { m_window.usrForma()->LoadBaza(); }, [&] { m_window.search().waitUntilReady(); }));
+            m_runs, [&] { m_shop.customers().LoadBaza(); }, [&] { m_shop.search().waitUntilReady(); }));
         measureOpen();
         measureRecord();
         measureSave();
@@ -225,7 +228,7 @@ public:
     }
 
 private:
-    KlientIndex &index() { return m_window.klientIndex(); }
+    KlientIndex &index() { return m_shop.customers().index(); }
     QLineEdit *edit(const QString &name) { return m_window.findChild<QLineEdit *>(name); }
 
     // `runs` timings of `f`; `after` runs untimed after each.
@@ -248,7 +251,7 @@ private:
         QCoreApplication::processEvents();
         QListView *list = m_window.usrForma()->fioList();
         const double t = median(repeat(m_runs, [&] {
-            m_window.usrForma()->ReFIO();
+            m_shop.customers().ReFIO();
             QCoreApplication::processEvents();
             list->viewport()->repaint();
         }));
@@ -474,7 +477,7 @@ private:
         m_dialogs.messages.clear();
         const int expected = index().KlientCount() - 1; // the new card saved before is listed too
         m_fig.failedOpen = timeIt([&] { m_window.OpenFile(p); });
-        m_window.search().waitUntilReady();
+        m_shop.search().waitUntilReady();
         if (m_dialogs.messages.size() != 1 || index().KlientCount() != expected)
             problem(m_fig, QStringLiteral("a failed open did not rescan the folder"));
     }
@@ -484,6 +487,7 @@ private:
     Figures &m_fig;
     BenchDialogs m_dialogs;
     benchdata::Restorer m_restorer;
+    Shop m_shop;
     FrmForma m_window;
     std::mt19937 m_rng{20240607};
 };

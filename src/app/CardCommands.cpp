@@ -1,23 +1,17 @@
 // The card shown: new customer, checking, saving and opening.
 #include "FrmForma.h"
 
-#include "CardSearch.h"
 #include "Dialogs.h"
 #include "FileName.h"
-#include "UsrForma.h"
+#include "KlientIndex.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 
-KlientIndex &FrmForma::klientIndex()
-{
-    return m_usrForma1->index();
-}
-
 void FrmForma::setCardChanged()
 {
     if (!m_loading)
-        m_session->setCardChanged();
+        m_session.setCardChanged();
 }
 
 CardHeader FrmForma::headerFromBoxes() const
@@ -48,7 +42,7 @@ void FrmForma::FileNewKlient_Click()
         Back1_Click();
     showHeader({{}, {}, {}, {}, {}, {}, 0, QStringLiteral("19")});
     bz(BzD::Familiya)->setFocus();
-    m_session->newCard();
+    m_session.newCard();
 }
 
 bool FrmForma::CheckCard()
@@ -65,7 +59,7 @@ void FrmForma::FileSave_Click()
 {
     if (CheckCard())
         return;
-    reportSave(m_session->save(headerFromBoxes()));
+    reportSave(m_shop.save(headerFromBoxes()));
 }
 
 bool FrmForma::reportSave(const CardSession::SaveResult &saved)
@@ -76,16 +70,13 @@ bool FrmForma::reportSave(const CardSession::SaveResult &saved)
     }
     if (saved.conflict != CardSession::Conflict::None) {
         Dialogs::current().critical(this, conflictMessage(saved.fileName, saved.conflict, true));
-        m_usrForma1->ReFIO();
         return false;
     }
     if (saved.twin >= 0) {
-        const KlientRec &twin = klientIndex().at(saved.twin);
+        const KlientRec &twin = m_shop.index().at(saved.twin);
         showHint(bz(BzD::Familiya), QStringLiteral("Такой покупатель уже есть: ") + twin.FIO +
                                         QStringLiteral(" (") + twin.FileName + QStringLiteral(")."));
     }
-    if (saved.indexChanged)
-        m_usrForma1->ReFIO();
     return true;
 }
 
@@ -106,16 +97,16 @@ void FrmForma::OpenFile(int index)
 {
     if (!NewMode())
         Back1_Click();
-    const CardSession::OpenResult opened = m_session->open(index);
+    const CardSession::OpenResult opened = m_shop.open(index);
     if (opened.fileName.isEmpty())
         return;
     if (opened.error != FileError::None) {
-        Dialogs::current().critical(this, readFailureMessage(m_bazaPath + opened.fileName, opened.error));
-        m_usrForma1->LoadBaza();
+        Dialogs::current().critical(this,
+                                    readFailureMessage(m_shop.bazaPath() + opened.fileName, opened.error));
         return;
     }
     m_loading = true;
-    showHeader(m_session->header());
+    showHeader(m_session.header());
     m_loading = false;
     bz(BzD::Familiya)->setFocus();
 }

@@ -39,7 +39,7 @@ QString lineText(const QListView *list, int row)
 
 void FrmForma::AddIzdelie(const QString &name, const QString &serial)
 {
-    m_session->items().append(name, serial);
+    m_session.items().append(name, serial);
 }
 
 void FrmForma::PokupkiLst_DblClick()
@@ -55,7 +55,7 @@ void FrmForma::showRecordedPurchase(int s)
     if (NewMode())
         m_back1->show();
     NewTovarCls shown;
-    static_cast<TovarCls &>(shown) = m_session->showPurchase(s, panelFromBoxes());
+    static_cast<TovarCls &>(shown) = m_session.showPurchase(s, panelFromBoxes());
     showPanel(shown);
 }
 
@@ -72,7 +72,7 @@ void FrmForma::DelPokupku1_Click()
         return;
     const int n = int(Pokupki().size());
     bool shownDeleted = false;
-    if (!reportSave(m_session->deletePurchase(s, headerFromBoxes(), &shownDeleted))) {
+    if (!reportSave(m_shop.deletePurchase(s, headerFromBoxes(), &shownDeleted))) {
         m_pokupkiLst->setCurrentIndex(m_pokupkiLst->model()->index(s, 0));
         return;
     }
@@ -86,7 +86,7 @@ void FrmForma::IzdelieLst_DblClick()
     const int e = selectedRow(m_izdelieLst);
     if (e < 0)
         return;
-    Isprav isprav(m_session->items(), e, this);
+    Isprav isprav(m_session.items(), e, this);
     isprav.exec();
 }
 
@@ -98,8 +98,8 @@ void FrmForma::DelIzdelie1_Click()
     if (!Dialogs::current().confirm(this, QStringLiteral("Удалить изделие ") + lineText(m_izdelieLst, s) +
                                               QLatin1Char('?')))
         return;
-    const int n = m_session->items().rowCount();
-    m_session->items().remove(s);
+    const int n = m_session.items().rowCount();
+    m_session.items().remove(s);
     selectAfterDelete(m_izdelieLst, s, n);
 }
 

@@ -1,26 +1,15 @@
 #pragma once
 
-#include "Backup.h"
 #include "CardFields.h"
-#include "CardSession.h"
-#include "FileLock.h"
+#include "Shop.h"
 
-#include "DailyBackup.h"
-
-#include <QFutureWatcher>
 #include <QMainWindow>
-#include <QThreadPool>
 
 #include <array>
-#include <functional>
 #include <memory>
-#include <optional>
 
 class BackButton;
-class BazaWatcher;
-class CardSearch;
 class SearchWindow;
-class KlientIndex;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -28,24 +17,21 @@ class QListView;
 class QMenu;
 class QProgressDialog;
 class QPushButton;
-class QTimer;
 class UsrForma;
-namespace backup {
-struct RestoreResult;
-}
 
 // The main window: the customer card on the left, the purchase panel on the right, the customer
-// list panel over them when called up. It shows the card session's card and panel, passes the
-// operator's commands to it and tells what came of them.
+// list panel over them when called up. It shows the shop's open card and panel, passes the
+// operator's commands to the shop and tells what came of them.
 class FrmForma final : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit FrmForma(const QString &bazaPath, QWidget *parent = nullptr);
+    explicit FrmForma(Shop &shop, QWidget *parent = nullptr);
     ~FrmForma() override;
 
-    // Start-up: the birth month "Января" and the goods catalogue from `goodsPath`.
-    void finishStartUp(const QString &goodsPath);
+    // Start-up, once the window is shown: the birth month "Января", the rest of the shop read, the
+    // goods catalogue in the goods list.
+    void finishStartUp();
 
     // Menu commands.
     void FileNewKlient_Click();
@@ -57,8 +43,6 @@ public:
     void FileVersions_Click();
     void FileBackup_Click();
     void FileRestore_Click();
-    // The automatic backup of the day, made in the background; main() starts it once.
-    void startDailyBackup();
     void EditUndo_Click();
     void HelpCallHelp_Click();
     void HelpAbout_Click();
@@ -84,30 +68,20 @@ public:
     // Writes "Товары.txt" when a goods name was added during the run.
     void SaveTovary();
 
-    // State, read by the tests and by the search window.
-    const CardSession &session() const { return *m_session; }
-    const QString &CurFile() const { return m_session->CurFile(); }
-    int CardIndex() const { return m_session->CardIndex(); }
-    bool CardChanged() const { return m_session->CardChanged(); }
-    bool NewMode() const { return m_session->NewMode(); }
-    int PokupkaNum() const { return m_session->PokupkaNum(); }
-    bool TovaryChanged() const { return m_session->TovaryChanged(); }
-    const QList<TovarCls> &Pokupki() const { return m_session->Pokupki(); }
-    const QStringList &Izdeliya() const { return m_session->Izdeliya(); }
-    const NewTovarCls &SavedNewPokupka() const { return m_session->SavedNewPokupka(); }
-    const GoodsCatalogue &catalogue() const { return m_session->catalogue(); }
-    const QString &bazaPath() const { return m_bazaPath; }
-    KlientIndex &klientIndex();
+    // State, read by the tests.
+    Shop &shop() const { return m_shop; }
+    const CardSession &session() const { return m_shop.session(); }
+    const QString &CurFile() const { return session().CurFile(); }
+    int CardIndex() const { return session().CardIndex(); }
+    bool CardChanged() const { return session().CardChanged(); }
+    bool NewMode() const { return session().NewMode(); }
+    int PokupkaNum() const { return session().PokupkaNum(); }
+    const QList<TovarCls> &Pokupki() const { return session().Pokupki(); }
+    const QStringList &Izdeliya() const { return session().Izdeliya(); }
     UsrForma *usrForma() const { return m_usrForma1; }
-    BazaWatcher *watcher() const { return m_watcher; }
-    CardSearch &search() { return *m_search; }
     SearchWindow *searchWindow() const { return m_searchWindow; }
     // The last hint shown at a field (a tool tip that fades by itself).
     const QString &lastHint() const { return m_lastHint; }
-
-signals:
-    // The automatic backup of the day ended (not stopped) and what came of it was told.
-    void dailyBackupEnded();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -146,25 +120,16 @@ private:
     void writeBackShownPurchase();
     void startCardFor();
 
-    // Another till's work: cards added, changed or removed in the folder.
-    void folderChanged(const QStringList &added, const QStringList &changed, const QStringList &removed);
-    void applyFolderChanges();
-    void recheckFolder();
+    // Another till changed or removed the open card.
     void openCardChangedOnDisk();
     // After this program rewrote a card outside a save (undo, a version restored).
     void followOwnRewrite(bool openCardChanged);
-    backup::Sources backupSources() const;
+    // The operator's backup or restore: its progress bar, and what came of it.
+    void connectBackups();
+    void showProgress(const QString &label);
+    void backupDone(const QString &path, const backup::Result &result);
     void restoredFrom(const QString &path, const backup::RestoreResult &restored);
-    void dailyBackupDone();
     void showDailyBackupFailure(const QString &message);
-    // Ends the automatic backup under way (it is made again at the next start).
-    void stopDailyBackup();
-    template <typename Result>
-    void runWithProgress(const QString &label, std::function<Result(const backup::Progress &)> work,
-                         std::function<void(const Result &)> then);
-    void operatorWorkDone();
-    // Ends the operator's backup or restore under way, its result untold (closing the window).
-    void stopOperatorWork();
 
     // Entry fields.
     bool handleEnter(QWidget *field);
@@ -173,10 +138,8 @@ private:
     void hintSoldSerial(const QString &serial);
     void popUpListMenu(QListView *list, QMenu *menu);
 
-    QString m_bazaPath;
-    QString m_goodsPath;
-    std::optional<FileLock> m_presence; // this program's mark on the data folder, for its whole run
-    std::unique_ptr<CardSession> m_session;
+    Shop &m_shop;
+    CardSession &m_session; // the shop's open card and panel, shown here
     bool m_loading = false; // the boxes are being filled from the session: no edit of the operator's
 
     // Controls.
@@ -194,21 +157,9 @@ private:
     QMenu *m_del1 = nullptr;
     QMenu *m_del2 = nullptr;
 
-    // The folder watch, and what it reported while a dialog was open.
-    BazaWatcher *m_watcher = nullptr;
-    QStringList m_pendingAdded, m_pendingChanged, m_pendingRemoved;
-    QTimer *m_pendingTimer = nullptr;
-
-    // The automatic backup of the day, on a low-priority thread of its own; the operator's backup
-    // or restore under its progress bar, and the rest of that command.
-    QThreadPool m_dailyPool;
-    QFutureWatcher<backup::DailyResult> m_dailyBackup;
-    QFutureWatcher<void> m_operatorWork;
+    // The operator's backup or restore under way.
     std::unique_ptr<QProgressDialog> m_progress;
-    std::function<void()> m_afterOperatorWork;
 
-    // Search.
-    CardSearch *m_search = nullptr;
     SearchWindow *m_searchWindow = nullptr;
     QString m_lastHint;
 };

@@ -1,8 +1,6 @@
 // Building the main window: controls at their places, menus, tab order and field rules.
 #include "FrmForma.h"
 
-#include "BazaWatcher.h"
-#include "CardSearch.h"
 #include "Dialogs.h"
 #include "EntryRules.h"
 #include "ImageButton.h"
@@ -22,7 +20,6 @@
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
@@ -94,48 +91,27 @@ QListView *listAt(QWidget *parent, const QRect &geometry, const QString &name, Q
 
 } // namespace
 
-FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(parent), m_bazaPath(bazaPath)
+FrmForma::FrmForma(Shop &shop, QWidget *parent) : QMainWindow(parent), m_shop(shop), m_session(shop.session())
 {
     setObjectName(QStringLiteral("frmForma"));
     setWindowTitle(QString::fromUtf8(kProgramTitle));
-    m_presence = FileLock::presence(lockFileOf(m_bazaPath), false);
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
-    // The folder watch starts before the scan, so that no change after the scan is missed.
-    m_watcher = new BazaWatcher(m_bazaPath, BazaWatcher::Listening::KernelAndPoll, this);
-    // The customer list panel lies over the card area; creating it scans the data folder.
-    m_usrForma1 = new UsrForma(m_bazaPath, client);
+    // The customer list panel lies over the card area.
+    m_usrForma1 = new UsrForma(m_shop.customers(), client);
     m_usrForma1->setGeometry(136, 144, 321, 281);
     m_usrForma1->hide();
     connect(m_usrForma1, &UsrForma::hideRequested, this, &FrmForma::UsrFormaV);
     connect(m_usrForma1, &UsrForma::openRequested, this, &FrmForma::OpenFile);
-    // The watch lists the cards beside the window, then tells what changed since the scan.
-    QStringList scanned;
-    for (const KlientRec &rec : klientIndex().entries())
-        if (!rec.isRemoved())
-            scanned << rec.FileName;
-    m_watcher->start(std::move(scanned));
-    m_search = new CardSearch(m_bazaPath, this);
-    connect(m_usrForma1, &UsrForma::loaded, m_search, &CardSearch::rebuild);
-    m_session = std::make_unique<CardSession>(m_bazaPath, m_usrForma1->index(), *m_search);
-    m_session->setOwnWriteNote([this](const QString &fileName) { m_watcher->noteOwnWrite(fileName); });
-    m_session->setRecheck([this] { recheckFolder(); });
-    connect(m_watcher, &BazaWatcher::cardsChanged, this, &FrmForma::folderChanged);
-    connect(m_usrForma1, &UsrForma::indexChanged, this, [this](const QStringList &names) {
-        for (const QString &name : names)
-            m_search->refreshFile(name);
-    });
-    m_dailyPool.setMaxThreadCount(1);
-    m_dailyPool.setThreadPriority(QThread::LowPriority);
-    connect(&m_dailyBackup, &QFutureWatcherBase::finished, this, &FrmForma::dailyBackupDone);
-    connect(&m_operatorWork, &QFutureWatcherBase::finished, this, &FrmForma::operatorWorkDone);
-    m_pendingTimer = new QTimer(this);
-    m_pendingTimer->setInterval(300);
-    connect(m_pendingTimer, &QTimer::timeout, this, &FrmForma::applyFolderChanges);
+    // Nothing changes under an open dialog: other tills' changes wait until it closes.
+    m_shop.setHoldChanges(
+        [] { return QApplication::activeModalWidget() || QApplication::activePopupWidget(); });
+    connect(&m_shop, &Shop::openCardChangedOnDisk, this, &FrmForma::openCardChangedOnDisk);
+    connectBackups();
 
     buildCardArea(client);
     buildPurchasePanel(client);
@@ -156,8 +132,8 @@ FrmForma::FrmForma(const QString &bazaPath, QWidget *parent) : QMainWindow(paren
 
 FrmForma::~FrmForma()
 {
-    stopOperatorWork();
-    stopDailyBackup();
+    m_shop.backups().stop();
+    m_shop.setHoldChanges({});
 }
 
 void FrmForma::buildCardArea(QWidget *area)
@@ -185,7 +161,7 @@ void FrmForma::buildCardArea(QWidget *area)
     m_bzDMesac = monthComboAt(area, {128, 182, 91, 24}, QStringLiteral("BzDMesac"));
     bz(BzD::GodRozhd)->setText(QStringLiteral("19"));
 
-    m_pokupkiLst = listAt(area, {8, 280, 262, 212}, QStringLiteral("PokupkiLst"), &m_session->purchases());
+    m_pokupkiLst = listAt(area, {8, 280, 262, 212}, QStringLiteral("PokupkiLst"), &m_session.purchases());
 }
 
 void FrmForma::buildPurchasePanel(QWidget *area)
@@ -222,7 +198,7 @@ void FrmForma::buildPurchasePanel(QWidget *area)
     m_pokupkaTovar->setCompleter(nullptr);
     m_pokupkaTovar->setGeometry(396, 209, 179, 24);
 
-    m_izdelieLst = listAt(area, {288, 336, 289, 116}, QStringLiteral("IzdelieLst"), &m_session->items());
+    m_izdelieLst = listAt(area, {288, 336, 289, 116}, QStringLiteral("IzdelieLst"), &m_session.items());
 
     m_kOK = new QPushButton(QStringLiteral("OK"), area);
     m_kOK->setObjectName(QStringLiteral("kOK"));
@@ -274,7 +250,7 @@ void FrmForma::buildMenus()
     QAction *undo = item(edit, QStringLiteral("Отменить"), QStringLiteral("EditUndo"),
                          QKeySequence(Qt::CTRL | Qt::Key_Z), &FrmForma::EditUndo_Click);
     // Greyed out in the open menu only: the key must work once there is something to undo.
-    connect(edit, &QMenu::aboutToShow, this, [this, undo] { undo->setEnabled(m_session->canUndo()); });
+    connect(edit, &QMenu::aboutToShow, this, [this, undo] { undo->setEnabled(m_session.canUndo()); });
     connect(edit, &QMenu::aboutToHide, undo, [undo] { undo->setEnabled(true); });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("Справка"));
@@ -350,8 +326,7 @@ void FrmForma::closeEvent(QCloseEvent *event)
 {
     // Form_Unload: the goods catalogue is written if needed; the window always closes.
     SaveTovary();
-    stopOperatorWork();
-    stopDailyBackup();
+    m_shop.backups().stop();
     event->accept();
 }
 

@@ -5,10 +5,10 @@
 
 void FrmForma::HelpCallHelp_Click()
 {
-    callHelp(m_bazaPath);
+    callHelp(m_shop.bazaPath());
 }
 
 void FrmForma::HelpAbout_Click()
 {
-    showAbout(this, m_bazaPath);
+    showAbout(this, m_shop.bazaPath());
 }

@@ -3,7 +3,6 @@
 
 #include "Dialogs.h"
 #include "FileName.h"
-#include "UsrForma.h"
 #include "VersionsDialog.h"
 
 void FrmForma::FileVersions_Click()
@@ -14,7 +13,7 @@ void FrmForma::FileVersions_Click()
         return;
     }
     VersionsDialog dialog(
-        *m_session, CurFile(),
+        m_shop, CurFile(),
         [this](const CardSession::RestoreResult &restored) { followOwnRewrite(restored.openCardChanged); },
         this);
     dialog.exec();
@@ -22,9 +21,9 @@ void FrmForma::FileVersions_Click()
 
 void FrmForma::EditUndo_Click()
 {
-    if (!m_session->canUndo())
+    if (!m_session.canUndo())
         return;
-    const CardSession::UndoResult undone = m_session->undo();
+    const CardSession::UndoResult undone = m_shop.undo();
     if (undone.error != FileError::None) {
         Dialogs::current().critical(this, writeFailureMessage(undone.fileName, undone.error));
         return;
@@ -40,14 +39,13 @@ void FrmForma::EditUndo_Click()
 
 void FrmForma::followOwnRewrite(bool openCardChanged)
 {
-    m_usrForma1->ReFIO();
     if (!openCardChanged)
         return;
     if (!NewMode())
         Back1_Click();
     if (!CardChanged()) {
         m_loading = true;
-        showHeader(m_session->header());
+        showHeader(m_session.header());
         m_loading = false;
     }
 }

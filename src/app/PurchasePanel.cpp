@@ -1,27 +1,21 @@
 // The purchase panel: new purchase, put-aside and restore, recording a sale, the goods catalogue.
 #include "FrmForma.h"
 
-#include "CardSearch.h"
 #include "Dialogs.h"
 #include "ImageButton.h"
 #include "PurchaseDate.h"
-#include "UsrForma.h"
 
 #include <QComboBox>
 #include <QDate>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
-void FrmForma::finishStartUp(const QString &goodsPath)
+void FrmForma::finishStartUp()
 {
-    m_goodsPath = QFileInfo(goodsPath).absoluteFilePath(); // the same file for the backup's worker thread
     m_bzDMesac->setCurrentIndex(0);
-    m_session->loadCatalogue(goodsPath);
-    m_pokupkaTovar->addItems(catalogue().names());
+    m_shop.finishStartUp();
+    m_pokupkaTovar->addItems(m_session.catalogue().names());
     m_pokupkaTovar->setEditText(QString());
-    // The search reads every card in the background once the window is up.
-    m_search->rebuild();
 }
 
 NewTovarCls FrmForma::panelFromBoxes() const
@@ -54,7 +48,7 @@ void FrmForma::showPanel(const NewTovarCls &p)
 void FrmForma::EditNewPokupka_Click()
 {
     m_label1[1]->setText(QStringLiteral("Новая покупка"));
-    m_session->startNewPurchase();
+    m_session.startNewPurchase();
     NewTovarCls today;
     const PanelDate date = panelDate(QDate::currentDate());
     today.Day = date.day;
@@ -70,7 +64,7 @@ void FrmForma::Back1_Click()
 {
     m_back1->hide();
     m_label1[1]->setText(QStringLiteral("Новая покупка"));
-    showPanel(m_session->restore());
+    showPanel(m_session.restore());
     pk(PokupkaField::Familiya)->setFocus();
 }
 
@@ -100,7 +94,7 @@ void FrmForma::kOK_Click()
 void FrmForma::recordNewPurchase()
 {
     const NewTovarCls sale = panelFromBoxes();
-    const CardSession::RecordResult recorded = m_session->recordSale(sale);
+    const CardSession::RecordResult recorded = m_shop.recordSale(sale);
     switch (recorded.outcome) {
     case CardSession::RecordResult::NoCustomer:
         Dialogs::current().critical(
@@ -113,7 +107,6 @@ void FrmForma::recordNewPurchase()
         insertIntoGoodsList(recorded.cataloguePosition, sale.Tovar);
         if (recorded.error == FileError::NotFound) {
             Dialogs::current().critical(this, fileMessage(recorded.fileName, FileMessage::NotFound));
-            m_usrForma1->LoadBaza();
         } else {
             Dialogs::current().critical(this, writeFailureMessage(recorded.fileName, recorded.error));
         }
@@ -136,7 +129,7 @@ void FrmForma::startCardFor()
 
 void FrmForma::writeBackShownPurchase()
 {
-    if (m_session->correctShownPurchase(panelFromBoxes()))
+    if (m_session.correctShownPurchase(panelFromBoxes()))
         FileSave_Click();
     addToCatalogue(m_pokupkaTovar->currentText());
     Back1_Click();
@@ -144,7 +137,7 @@ void FrmForma::writeBackShownPurchase()
 
 void FrmForma::addToCatalogue(const QString &tovar)
 {
-    insertIntoGoodsList(m_session->addToCatalogue(tovar), tovar);
+    insertIntoGoodsList(m_session.addToCatalogue(tovar), tovar);
 }
 
 void FrmForma::insertIntoGoodsList(int position, const QString &tovar)
@@ -158,7 +151,7 @@ void FrmForma::insertIntoGoodsList(int position, const QString &tovar)
 
 void FrmForma::SaveTovary()
 {
-    const FileError error = m_session->saveCatalogueIfChanged(m_goodsPath);
+    const FileError error = m_shop.saveCatalogueIfChanged();
     if (error != FileError::None)
         Dialogs::current().critical(this, writeFailureMessage(QString::fromUtf8(kGoodsFileName), error));
 }

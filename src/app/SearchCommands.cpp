@@ -2,8 +2,8 @@
 #include "FrmForma.h"
 
 #include "CardSearch.h"
+#include "KlientIndex.h"
 #include "SearchWindow.h"
-#include "UsrForma.h"
 
 #include <QLineEdit>
 #include <QListView>
@@ -12,7 +12,7 @@
 void FrmForma::EditFind_Click()
 {
     if (!m_searchWindow) {
-        m_searchWindow = new SearchWindow(*m_search, this);
+        m_searchWindow = new SearchWindow(m_shop.search(), this);
         connect(m_searchWindow, &SearchWindow::saleChosen, this, &FrmForma::openSale);
     }
     m_searchWindow->show();
@@ -22,7 +22,7 @@ void FrmForma::EditFind_Click()
 
 void FrmForma::openSale(const QString &fileName, int purchase)
 {
-    const int position = klientIndex().findFile(fileName);
+    const int position = m_shop.index().findFile(fileName);
     if (position < 0)
         return;
     OpenFile(position);
@@ -41,7 +41,7 @@ void FrmForma::showHint(QWidget *field, const QString &text)
 void FrmForma::hintSoldSerial(const QString &serial)
 {
     SearchRow sold;
-    if (m_search->findSold(serial, &sold))
+    if (m_shop.search().findSold(serial, &sold))
         showHint(pk(PokupkaField::SerNomer), QStringLiteral("Изделие с номером ") + serial +
                                                  QStringLiteral(" уже продано: ") + sold.fio +
                                                  QStringLiteral(", ") + sold.date + QLatin1Char('.'));

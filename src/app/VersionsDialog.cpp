@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-VersionsDialog::VersionsDialog(CardSession &session, QString fileName,
+VersionsDialog::VersionsDialog(Shop &shop, QString fileName,
                                std::function<void(const CardSession::RestoreResult &)> restored,
                                QWidget *parent)
-    : QDialog(parent), m_session(session), m_fileName(std::move(fileName)), m_restored(std::move(restored)),
+    : QDialog(parent), m_shop(shop), m_fileName(std::move(fileName)), m_restored(std::move(restored)),
       m_list(new QListView(this)), m_purchases(new QListWidget(this)), m_note(new QLabel(this)),
       m_restore(new QPushButton(QStringLiteral("Восстановить"), this))
 {
@@ -49,7 +49,7 @@ VersionsDialog::VersionsDialog(CardSession &session, QString fileName,
 void VersionsDialog::fill()
 {
     QList<ListedVersion> listed;
-    const FileError error = m_session.listVersions(m_fileName, listed);
+    const FileError error = m_shop.session().listVersions(m_fileName, listed);
     const bool none = listed.isEmpty();
     m_versions.setVersions(std::move(listed));
     if (error != FileError::None)
@@ -86,7 +86,7 @@ void VersionsDialog::restore()
             this, QStringLiteral("Сделать карточку такой, какой она была до ") + when +
                       QStringLiteral("?\r\nНынешняя карточка останется в прежних версиях.")))
         return;
-    const CardSession::RestoreResult result = m_session.restoreVersion(m_fileName, version);
+    const CardSession::RestoreResult result = m_shop.restoreVersion(m_fileName, version);
     if (result.error != FileError::None) {
         Dialogs::current().critical(this, writeFailureMessage(m_fileName, result.error));
         return;

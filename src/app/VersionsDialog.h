@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CardSession.h"
+#include "Shop.h"
 #include "VersionList.h"
 
 #include <QDialog>
@@ -19,7 +19,7 @@ class VersionsDialog final : public QDialog {
 
 public:
     // `restored` runs after a version was written back, for the main window to follow.
-    VersionsDialog(CardSession &session, QString fileName,
+    VersionsDialog(Shop &shop, QString fileName,
                    std::function<void(const CardSession::RestoreResult &)> restored,
                    QWidget *parent = nullptr);
 
@@ -28,7 +28,7 @@ private:
     void showVersion(int row);
     void restore();
 
-    CardSession &m_session;
+    Shop &m_shop;
     QString m_fileName;
     std::function<void(const CardSession::RestoreResult &)> m_restored;
     VersionListModel m_versions;

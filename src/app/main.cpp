@@ -1,16 +1,13 @@
-#include "BaseRestore.h"
 #include "DataFolder.h"
 #include "Dialogs.h"
 #include "ExitSignals.h"
-#include "FileLock.h"
 #include "FrmForma.h"
 #include "ProgramFont.h"
+#include "Shop.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
-
-#include <cerrno>
 
 int main(int argc, char *argv[])
 {
@@ -26,19 +23,20 @@ int main(int argc, char *argv[])
     const QString bazaPath = bazaPathFor(QCoreApplication::applicationDirPath(), FolderSeparator::Slash);
     const QString goodsPath = QStringLiteral("Товары.txt");
     // A restore killed half-way is completed before the base is read.
-    backup::finishInterruptedRestore(bazaPath, goodsPath);
-    if (!FileLock::presence(lockFileOf(bazaPath), false) && errno == EWOULDBLOCK) {
+    Shop::finishInterruptedRestore(bazaPath, goodsPath);
+    if (Shop::heldAloneElsewhere(bazaPath)) {
         // Another till holds the base alone: it is replacing it with a backup right now.
         Dialogs::current().critical(nullptr,
                                     QStringLiteral("Базу сейчас восстанавливают из копии на другой "
                                                    "кассе. Запустите программу, когда это закончится."));
         return 1;
     }
-    FrmForma window(bazaPath);
+    Shop shop(bazaPath, goodsPath);
+    FrmForma window(shop);
     window.show();
     QCoreApplication::processEvents();
-    window.finishStartUp(goodsPath);
-    window.startDailyBackup();
+    window.finishStartUp();
+    shop.backups().startDaily();
     // Only now: a window closed before the event loop runs would not end the program.
     const ExitSignals exitSignals(window);
     return app.exec();

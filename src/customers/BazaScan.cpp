@@ -148,14 +148,19 @@ DIR *openFolder(const QString &bazaPath)
 
 // Reads the card `nativeName` of the folder `dirFd`; `listed` when the folder's listing has just
 // shown it as an ordinary file.
-KlientRec readCardAt(int dirFd, const char *nativeName, const QString &fileName, bool listed)
+KlientRec readCardAt(int dirFd, const char *nativeName, const QString &fileName, bool listed,
+                     bool *gone = nullptr)
 {
     UniqueFd fd;
     qint64 size = 0;
-    if (listed)
+    if (listed) {
         fd = safefile::openListedFile(dirFd, nativeName);
-    else if (safefile::openOrdinaryFile(dirFd, nativeName, fd, &size) != FileError::None)
+    } else if (const FileError error = safefile::openOrdinaryFile(dirFd, nativeName, fd, &size);
+               error != FileError::None) {
+        if (gone)
+            *gone = error == FileError::NotFound;
         return recordFromBytes(fileName, {});
+    }
     if (!fd.isOpen())
         return recordFromBytes(fileName, {});
     char head[kHead];
@@ -351,13 +356,15 @@ KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes)
     return rec;
 }
 
-KlientRec readRecord(const QString &bazaPath, const QString &fileName)
+KlientRec readRecord(const QString &bazaPath, const QString &fileName, bool *gone)
 {
+    if (gone)
+        *gone = false;
     const UniqueFd baza = ownfolder::openPath(bazaPath);
     const QByteArray native = filename::encode(fileName);
     if (!baza.isOpen() || native.contains('/'))
         return recordFromBytes(fileName, {});
-    return readCardAt(baza.get(), native.constData(), fileName, false);
+    return readCardAt(baza.get(), native.constData(), fileName, false, gone);
 }
 
 QList<KlientRec> scan(const QString &bazaPath)

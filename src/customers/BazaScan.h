@@ -34,7 +34,8 @@ bool forEachCard(const QString &bazaPath, int parts,
 KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes);
 
 // Reads the first five lines of the card; a card that cannot be read still gets its entry.
-KlientRec readRecord(const QString &bazaPath, const QString &fileName);
+// `gone` tells whether the card's file is not there at all.
+KlientRec readRecord(const QString &bazaPath, const QString &fileName, bool *gone = nullptr);
 
 // The whole index of the folder.
 QList<KlientRec> scan(const QString &bazaPath);

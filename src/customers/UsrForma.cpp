@@ -1,14 +1,12 @@
 #include "UsrForma.h"
 
-#include "BazaScan.h"
-#include "FioOrder.h"
+#include "CustomerBase.h"
 #include "ImageButton.h"
 #include "LabelAt.h"
 #include "ListBoxKeys.h"
 #include "NumberForm.h"
 #include "RaisedFrame.h"
 
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
@@ -27,8 +25,7 @@ void setSizedText(QLabel *label, const QString &text)
 
 } // namespace
 
-UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
-    : QWidget(parent), m_bazaPath(bazaPath), m_model(m_index, this)
+UsrForma::UsrForma(CustomerBase &base, QWidget *parent) : QWidget(parent), m_base(base)
 {
     setObjectName(QStringLiteral("UsrForma1"));
     // Bold at 9.75 points, whatever size the main window's text has.
@@ -47,7 +44,7 @@ UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
     m_fioLst = new QListView(this);
     m_fioLst->setObjectName(QStringLiteral("FIOLst"));
     m_fioLst->setGeometry(8, 26, 305, 180);
-    m_fioLst->setModel(&m_model);
+    m_fioLst->setModel(&m_base.list());
     m_fioLst->setUniformItemSizes(true);
     m_fioLst->setSelectionMode(QAbstractItemView::SingleSelection);
     m_fioLst->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -78,65 +75,42 @@ UsrForma::UsrForma(const QString &bazaPath, QWidget *parent)
             openSelected();
     });
 
+    connect(&m_base.list(), &QAbstractItemModel::modelAboutToBeReset, this, &UsrForma::notePlace);
+    connect(&m_base.list(), &QAbstractItemModel::modelReset, this, &UsrForma::listRefilled);
+
     resize(321, 281);
-    LoadBaza();
+    listRefilled();
 }
 
 void UsrForma::LoadBaza()
 {
-    m_index.replaceAll(bazascan::scan(m_bazaPath));
-    if (m_index.KlientCount() == 0) {
-        setSizedText(m_vsegoLbl, numform::numText(0));
-        m_model.clear();
-        clearDetails();
-    } else {
-        ReFIO();
-    }
-    emit loaded();
+    m_base.LoadBaza();
 }
 
-void UsrForma::ReFIO()
+void UsrForma::notePlace()
 {
-    QList<int> order = fioOrder(m_index);
-    order.removeIf([this](int position) { return m_index.at(position).isRemoved(); });
-    setSizedText(m_vsegoLbl, numform::numText(int(order.size())));
+    m_hadSelection = m_fioLst->selectionModel()->hasSelection();
+    m_topPosition = m_base.list().positionAt(m_fioLst->indexAt(QPoint(0, 0)).row());
+    m_scroll = m_fioLst->verticalScrollBar()->value();
+}
+
+void UsrForma::listRefilled()
+{
+    const FioListModel &list = m_base.list();
+    setSizedText(m_vsegoLbl, numform::numText(list.rowCount()));
     clearDetails();
-    m_model.setOrder(std::move(order));
-}
-
-void UsrForma::applyCardChanges(const QStringList &added, const QStringList &changed,
-                                const QStringList &removed)
-{
-    QStringList names = added + changed + removed;
-    names.removeDuplicates();
-    if (names.isEmpty())
+    // After a rescan a position names another customer: the list starts afresh.
+    if (m_base.isLoading())
         return;
-    for (const QString &name : std::as_const(names)) {
-        if (QFile::exists(m_bazaPath + name))
-            m_index.applyCardChange(name, bazascan::readRecord(m_bazaPath, name));
-        else
-            m_index.markRemoved(name);
-    }
-    refillKeepingPlace();
-    emit indexChanged(names);
-}
-
-void UsrForma::refillKeepingPlace()
-{
-    const bool hadSelection = m_fioLst->selectionModel()->hasSelection();
-    const int topPosition = m_model.positionAt(m_fioLst->indexAt(QPoint(0, 0)).row());
-    const int scroll = m_fioLst->verticalScrollBar()->value();
-
-    ReFIO();
-    const int selectedRow = hadSelection ? m_model.rowOf(m_selIndex) : -1;
+    const int selectedRow = m_hadSelection ? list.rowOf(m_selIndex) : -1;
     if (selectedRow >= 0)
-        m_fioLst->setCurrentIndex(m_model.index(selectedRow));
+        m_fioLst->setCurrentIndex(list.index(selectedRow));
     // The same customer stays the first line shown, however many lines came or went above it.
-    const int topRow = m_model.rowOf(topPosition);
+    const int topRow = list.rowOf(m_topPosition);
     if (topRow >= 0)
-        m_fioLst->scrollTo(m_model.index(topRow), QAbstractItemView::PositionAtTop);
+        m_fioLst->scrollTo(list.index(topRow), QAbstractItemView::PositionAtTop);
     else
-        m_fioLst->verticalScrollBar()->setValue(scroll);
+        m_fioLst->verticalScrollBar()->setValue(m_scroll);
 }
 
 void UsrForma::clearDetails()
@@ -151,11 +125,11 @@ void UsrForma::selectionChanged()
     const QModelIndexList rows = m_fioLst->selectionModel()->selectedRows();
     if (rows.isEmpty())
         return;
-    const int position = m_model.positionAt(rows.first().row());
+    const int position = m_base.list().positionAt(rows.first().row());
     if (position < 0)
         return;
     m_selIndex = position;
-    const KlientRec &rec = m_index.at(position);
+    const KlientRec &rec = m_base.index().at(position);
     setSizedText(m_telTxt1, rec.Telephon1);
     setSizedText(m_telTxt2, rec.Telephon2);
     setSizedText(m_fileTxt, rec.FileName);

@@ -5,6 +5,7 @@
 #include "FrmForma.h"
 #include "KlientIndex.h"
 #include "RecordingDialogs.h"
+#include "Shop.h"
 #include "TestFiles.h"
 #include "TypeKeys.h"
 #include "UsrForma.h"
@@ -22,6 +23,20 @@
 #include <memory>
 
 using P = PokupkaField;
+
+// One till as main() builds it: the shop over a data folder, and its main window.
+struct Till {
+    Till(const QString &baza, const QString &goodsPath) : shop(baza, goodsPath), window(shop) {}
+    // The window shown and the rest of the shop read, as at start-up.
+    FrmForma &start()
+    {
+        window.show();
+        window.finishStartUp();
+        return window;
+    }
+    Shop shop;
+    FrmForma window;
+};
 
 // A main window over a fresh data folder in a temporary directory, with helpers that reach the
 // controls by their object names and type into them with real key events.
@@ -41,16 +56,23 @@ public:
 
     FrmForma &open(const QString &bazaPath = {})
     {
-        m_window = std::make_unique<FrmForma>(bazaPath.isEmpty() ? baza() : bazaPath);
+        m_till.reset();
+        m_till = std::make_unique<Till>(bazaPath.isEmpty() ? baza() : bazaPath, goodsPath());
+        m_window = &m_till->window;
         m_window->show();
-        if (!QTest::qWaitForWindowExposed(m_window.get()))
+        if (!QTest::qWaitForWindowExposed(m_window))
             qWarning("the window was not exposed");
         m_window->activateWindow();
-        m_window->finishStartUp(goodsPath());
+        m_window->finishStartUp();
         return *m_window;
     }
     FrmForma &w() { return *m_window; }
-    void close() { m_window.reset(); }
+    Shop &shop() { return m_till->shop; }
+    void close()
+    {
+        m_till.reset();
+        m_window = nullptr;
+    }
 
     template <typename T = QWidget> T *find(const QString &name)
     {
@@ -91,7 +113,7 @@ public:
     void enter(QWidget *field) { QTest::keyClick(field, Qt::Key_Return); }
     QWidget *focused() const { return QApplication::focusWidget(); }
     void clickOK() { QTest::mouseClick(find<QPushButton>(QStringLiteral("kOK")), Qt::LeftButton); }
-    void shortcut(QKeySequence keys) { QTest::keySequence(m_window.get(), keys); }
+    void shortcut(QKeySequence keys) { QTest::keySequence(m_window, keys); }
     // Gives a menu command and waits for the work it runs beside the window under a progress bar.
     void command(const char *actionName)
     {
@@ -127,7 +149,8 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<FrmForma> m_window;
+    std::unique_ptr<Till> m_till;
+    FrmForma *m_window = nullptr;
 };
 
 // Two cards as the tests use them: Иванов with three purchases, Петров with none.

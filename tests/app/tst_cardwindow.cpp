@@ -66,8 +66,8 @@ private slots:
         QVERIFY(f.dialogs.messages.isEmpty());
         QCOMPARE(w.CurFile(), QStringLiteral("00000001.dat"));
         QCOMPARE(f.card("00000001.dat"), crlf({"Петров", "Пётр", "", "555", "777", "1", " 0 ", "1980"}));
-        QCOMPARE(w.klientIndex().KlientCount(), 1);
-        QCOMPARE(w.klientIndex().at(0).FIO, QStringLiteral("Петров Пётр "));
+        QCOMPARE(w.shop().index().KlientCount(), 1);
+        QCOMPARE(w.shop().index().at(0).FIO, QStringLiteral("Петров Пётр "));
         QCOMPARE(w.usrForma()->fioList()->model()->index(0, 0).data().toString(),
                  QStringLiteral(" 1 Петров Пётр "));
 
@@ -75,7 +75,7 @@ private slots:
         f.type(f.bz(BzD::Otchestvo), "Ильич");
         f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
         QCOMPARE(QDir(f.baza()).entryList(QDir::Files), QStringList{"00000001.dat"});
-        QCOMPARE(w.klientIndex().at(0).FIO, QStringLiteral("Петров Пётр Ильич"));
+        QCOMPARE(w.shop().index().at(0).FIO, QStringLiteral("Петров Пётр Ильич"));
     }
 
     void incompleteCardsAreRefusedInOrder()
@@ -132,7 +132,7 @@ private slots:
         v.FileSave_Click();
         QCOMPARE(g.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" сохранить не возможно."));
         QVERIFY(v.CurFile().isEmpty());
-        QCOMPARE(v.klientIndex().KlientCount(), 0);
+        QCOMPARE(v.shop().index().KlientCount(), 0);
     }
 
     void opensACardWithItsPurchases()
@@ -238,7 +238,7 @@ private slots:
         // Restoring it: not while another copy of the program has the base open.
         QVERIFY(testfiles::writeAll(f.cardPath("00000001.dat"), "испорчено"));
         f.dialogs.openPath = f.dialogs.savePath;
-        auto other = std::make_unique<FrmForma>(f.baza());
+        auto other = std::make_unique<Till>(f.baza(), f.goodsPath());
         f.command("FileRestore");
         QVERIFY(f.dialogs.takeMessage().startsWith(QStringLiteral("Восстановить базу сейчас нельзя")));
         QCOMPARE(f.card("00000001.dat"), QByteArray("испорчено"));
@@ -247,11 +247,11 @@ private slots:
         QVERIFY(f.dialogs.questions.last().contains(QStringLiteral("В копии: покупателей 1, покупок 3")));
         QVERIFY(f.dialogs.takeMessage().startsWith(QStringLiteral("База восстановлена из копии")));
         QCOMPARE(f.card("00000001.dat"), crlf(ivanovCard()));
-        QCOMPARE(w.klientIndex().at(0).Familiya, QStringLiteral("Иванов"));
+        QCOMPARE(w.shop().index().at(0).Familiya, QStringLiteral("Иванов"));
 
         const QString daily = root + QStringLiteral("/Резервные копии/Тарвеско ") +
                               QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".zip");
-        w.startDailyBackup();
+        f.shop().backups().startDaily();
         QTRY_VERIFY(QFileInfo::exists(daily));
         QVERIFY(!QFileInfo::exists(leftovers[1]));
         QCOMPARE(f.dialogs.messages, QStringList());
@@ -267,8 +267,8 @@ private slots:
         for (const bool firstStartToday : {true, false}) {
             FrmForma &w = f.open();
             const QRect client = w.centralWidget()->geometry();
-            QSignalSpy ended(&w, &FrmForma::dailyBackupEnded);
-            w.startDailyBackup();
+            QSignalSpy ended(&f.shop().backups(), &Backups::dailyEnded);
+            f.shop().backups().startDaily();
             QVERIFY(ended.wait());
             QCOMPARE(f.dialogs.messages, QStringList());
             const QLabel *line = w.findChild<QLabel *>(QStringLiteral("DailyBackupFailure"));
@@ -294,7 +294,7 @@ private slots:
         w.OpenFile(0);
         QCOMPARE(f.dialogs.takeMessage(),
                  QStringLiteral("Файл \"") + f.cardPath("00000001.dat") + "\" не найден.");
-        QCOMPARE(w.klientIndex().KlientCount(), 1);
+        QCOMPARE(w.shop().index().KlientCount(), 1);
         QCOMPARE(f.bz(BzD::Familiya)->text(), QStringLiteral("Петров"));
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
 
@@ -302,8 +302,8 @@ private slots:
         f.type(f.bz(BzD::Imya), "р");
         w.FileSave_Click();
         QCOMPARE(w.CardIndex(), 0);
-        QCOMPARE(w.klientIndex().KlientCount(), 1);
-        QCOMPARE(w.klientIndex().at(0).FIO, QStringLiteral("Петров Пётрр "));
+        QCOMPARE(w.shop().index().KlientCount(), 1);
+        QCOMPARE(w.shop().index().at(0).FIO, QStringLiteral("Петров Пётрр "));
     }
 
     void newCustomerStartsAnEmptyCard()
@@ -378,7 +378,7 @@ private slots:
         f.writeCard("00000001.dat", ivanovCard());
         f.writeCard("00000002.dat", petrovCard());
         FrmForma &w = f.open();
-        w.OpenFile(w.klientIndex().findFile("00000001.dat"));
+        w.OpenFile(w.shop().index().findFile("00000001.dat"));
         w.AddIzdelie("Пульт", "A1");
         w.AddIzdelie("Шнур", "B2");
         auto *view = f.find<QListView>(list);

@@ -58,13 +58,13 @@ private slots:
         FrmForma &w = f.open();
         const ExitSignals exitSignals(w);
         if (work == "daily backup")
-            w.startDailyBackup();
+            f.shop().backups().startDaily();
         else if (work == "restore")
             f.find<QAction>("FileRestore")->trigger();
         else
             f.writeCard("new.dat", petrovCard()); // as another till saves a card
         const QDeadlineTimer deadline(5000);
-        while (work == "folder listing" && !w.watcher()->isListing() && !deadline.hasExpired())
+        while (work == "folder listing" && !f.shop().watcher().isListing() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         QCOMPARE(::raise(SIGTERM), 0);
         QTRY_VERIFY(!w.isVisible());

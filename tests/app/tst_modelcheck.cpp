@@ -288,6 +288,7 @@ private:
 
     // Driving the window.
     FrmForma &w() { return m_f->w(); }
+    Shop &shop() { return m_f->shop(); }
     void keys(QWidget *widget, const QString &text);
     void key(QWidget *widget, Qt::Key k, Qt::KeyboardModifiers mods = {})
     {
@@ -1459,7 +1460,7 @@ void Session::startWindow()
     m_f->open();
     // The model is of this program alone: what the folder watch reports of the removals by hand is
     // another test's matter, and would come at moments the model cannot foresee.
-    QObject::disconnect(w().watcher(), &BazaWatcher::cardsChanged, &w(), nullptr);
+    QObject::disconnect(&shop().watcher(), &BazaWatcher::cardsChanged, &shop(), nullptr);
     m.index.clear();
     mRescan();
     m.header = CardHeader{};
@@ -1556,7 +1557,7 @@ QString Session::checkInvariants(bool full)
     }
 
     // The customer index: the model's, entry for entry; and true to a fresh scan of the folder.
-    const KlientIndex &index = w().klientIndex();
+    const KlientIndex &index = w().shop().index();
     QStringList indexFiles, modelFiles;
     for (const KlientRec &r : index.entries())
         indexFiles << r.FileName;
@@ -1856,7 +1857,7 @@ private slots:
         QCOMPARE(f.card(newCard), saved);
         QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"00000003.dat\" не найден."));
         QSet<QString> files;
-        for (const KlientRec &r : w.klientIndex().entries()) {
+        for (const KlientRec &r : w.shop().index().entries()) {
             QVERIFY2(!files.contains(r.FileName), qPrintable(r.FileName + " is in the index twice"));
             files.insert(r.FileName);
         }

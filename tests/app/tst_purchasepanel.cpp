@@ -77,7 +77,7 @@ private slots:
         QVERIFY(f.lines("IzdelieLst").isEmpty());
         QCOMPARE(f.pk(P::Day)->text(), QString::number(QDate::currentDate().day()));
         QCOMPARE(f.focused(), f.pk(P::Familiya));
-        QVERIFY(w.TovaryChanged());
+        QVERIFY(w.session().TovaryChanged());
     }
 
     void unknownCustomerGetsACardThenTheSale()
@@ -136,7 +136,7 @@ private slots:
         f.type(f.pk(P::Summa), "1");
         QCOMPARE(ok(), QStringLiteral("Введите наименование товара."));
         QCOMPARE(f.focused(), f.combo("PokupkaTovar"));
-        QVERIFY(!w.TovaryChanged());
+        QVERIFY(!w.session().TovaryChanged());
     }
 
     void recordedPurchaseIsCorrectedAndSaved()
@@ -337,7 +337,7 @@ private slots:
         f.clickOK();
         QCOMPARE(f.dialogs.takeMessage(), QStringLiteral("Файл \"00000001.dat\" не найден."));
         QVERIFY(!QFile::exists(f.cardPath("00000001.dat")));
-        QCOMPARE(w.klientIndex().KlientCount(), 1);
+        QCOMPARE(w.shop().index().KlientCount(), 1);
         QCOMPARE(f.pk(P::Familiya)->text(), QStringLiteral("Иванов"));
     }
 
@@ -389,8 +389,9 @@ private slots:
         f.writeCard("00000001.dat", ivanovCard());
         FrmForma &a = f.open();
         a.OpenFile(0);
-        FrmForma b(f.baza());
-        b.finishStartUp(f.goodsPath());
+        Till till(f.baza(), f.goodsPath());
+        FrmForma &b = till.window;
+        b.finishStartUp();
         for (const auto &[name, text] : {std::pair{"PokupkaTxt_0", "Иванов"},
                                          {"PokupkaTxt_1", "123"},
                                          {"PokupkaTxt_5", "77"},
@@ -443,8 +444,9 @@ private slots:
         WindowFixture f;
         f.writeCard("00000001.dat", ivanovCard());
         FrmForma &a = f.open();
-        FrmForma b(f.baza());
-        b.finishStartUp(f.goodsPath());
+        Till till(f.baza(), f.goodsPath());
+        FrmForma &b = till.window;
+        b.finishStartUp();
         for (const auto &[box, text] : {std::pair{BzD::Familiya, "Сидоров"},
                                         {BzD::Imya, "Пётр"},
                                         {BzD::DenRozhd, "1"},
@@ -456,7 +458,7 @@ private slots:
         f.clickOK();
         QCOMPARE(f.dialogs.messages, QStringList());
         QCOMPARE(cardfile::parse(f.card("00000002.dat")).pokupki.size(), 1);
-        QTRY_COMPARE(a.klientIndex().KlientCount(), 2);
+        QTRY_COMPARE(a.shop().index().KlientCount(), 2);
 
         a.OpenFile(0);
         f.pk(P::Summa)->setFocus();

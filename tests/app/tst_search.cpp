@@ -10,7 +10,10 @@ class TestSearch : public QObject {
     Q_OBJECT
 
 private:
-    static qint64 found(FrmForma &w, const QString &query) { return w.search().index().query(query).total; }
+    static qint64 found(FrmForma &w, const QString &query)
+    {
+        return w.shop().search().index().query(query).total;
+    }
 
 private slots:
     void typingASerialLeadsToTheSale()
@@ -19,7 +22,7 @@ private slots:
         f.writeCard("00000001.dat", petrovCard());
         f.writeCard("00000002.dat", ivanovCard());
         FrmForma &w = f.open();
-        w.search().waitUntilReady();
+        w.shop().search().waitUntilReady();
         f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
         SearchWindow *search = w.searchWindow();
         QVERIFY(search && search->isVisible());
@@ -44,7 +47,7 @@ private slots:
         WindowFixture f;
         f.writeCard("00000001.dat", ivanovCard());
         FrmForma &w = f.open();
-        w.search().waitUntilReady();
+        w.shop().search().waitUntilReady();
 
         // A sale appended.
         f.typePurchase("Иванов", "123", "", "Фен", "10", {"Фен", "FX-1"});
@@ -81,12 +84,12 @@ private slots:
         f.writeCard("00000009.dat", petrovCard());
         f.shortcut(QKeySequence(Qt::Key_F4));
         QTest::keyClick(w.usrForma()->fioList(), Qt::Key_F5);
-        w.search().waitUntilReady();
+        w.shop().search().waitUntilReady();
         QCOMPARE(found(w, "петров"), 1);
         QFile::remove(f.cardPath("00000009.dat"));
-        w.OpenFile(w.klientIndex().findFile("00000009.dat"));
+        w.OpenFile(w.shop().index().findFile("00000009.dat"));
         f.dialogs.takeMessage();
-        w.search().waitUntilReady();
+        w.shop().search().waitUntilReady();
         QCOMPARE(found(w, "петров"), 0);
         QCOMPARE(found(w, "иванов"), 4); // one row a sold item; a purchase without items is one row
     }
@@ -99,7 +102,7 @@ private slots:
         // The first reading may still be going on: a sale recorded now must not be lost.
         f.typePurchase("Иванов", "123", "", "Фен", "10", {"Фен", "FX-1"});
         f.clickOK();
-        w.search().waitUntilReady();
+        w.shop().search().waitUntilReady();
         QCOMPARE(found(w, "fx1"), 1);
     }
 
@@ -108,7 +111,7 @@ private slots:
         WindowFixture f;
         f.writeCard("00000001.dat", ivanovCard());
         FrmForma &w = f.open();
-        w.search().waitUntilReady();
+        w.shop().search().waitUntilReady();
         f.type(f.pk(P::Izdelie), "Пульт");
         f.enter(f.pk(P::Izdelie));
         f.type(f.pk(P::SerNomer), "abc-123");
@@ -135,10 +138,10 @@ private slots:
         WindowFixture f;
         f.writeCard("00000001.dat", ivanovCard());
         FrmForma &w = f.open();
-        w.search().rebuild();
+        w.shop().search().rebuild();
         w.EditFind_Click();
         QVERIFY(w.searchWindow()->countText().endsWith(QStringLiteral("(база ещё читается)")));
-        w.search().waitUntilReady();
+        w.shop().search().waitUntilReady();
         QCOMPARE(w.searchWindow()->countText(), QStringLiteral("Найдено: 0"));
     }
 };

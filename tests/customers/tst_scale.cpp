@@ -4,11 +4,13 @@
 #include "BazaScan.h"
 #include "CardFile.h"
 #include "Collation.h"
+#include "CustomerBase.h"
 #include "FioOrder.h"
 #include "FrmForma.h"
 #include "KlientIndex.h"
 #include "NumberForm.h"
 #include "RecordingDialogs.h"
+#include "Shop.h"
 #include "UsrForma.h"
 
 #include <QCollatorSortKey>
@@ -136,8 +138,10 @@ private slots:
     // hold past 32,767.
     void listsAndCountsEveryCard()
     {
-        UsrForma panel(m_baza);
-        QCOMPARE(panel.index().KlientCount(), kCards);
+        CustomerBase base(m_baza);
+        base.LoadBaza();
+        UsrForma panel(base);
+        QCOMPARE(base.index().KlientCount(), kCards);
         QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("VsegoLbl"))->text(), QStringLiteral(" 40000"));
         QListView *list = panel.fioList();
         QCOMPARE(list->model()->rowCount(), kCards);
@@ -191,8 +195,9 @@ private slots:
     void opensTheCardAtTheLastPosition()
     {
         RecordingDialogs dialogs;
-        FrmForma window(m_baza);
-        QCOMPARE(window.klientIndex().KlientCount(), kCards);
+        Shop shop(m_baza, m_baza + QStringLiteral("../Товары.txt"));
+        FrmForma window(shop);
+        QCOMPARE(window.shop().index().KlientCount(), kCards);
         window.FileList_Click();
         QListView *list = window.usrForma()->fioList();
         list->setCurrentIndex(list->model()->index(kLast, 0));

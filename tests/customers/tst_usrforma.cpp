@@ -1,3 +1,4 @@
+#include "CustomerBase.h"
 #include "FioListModel.h"
 #include "TestFiles.h"
 #include "UsrForma.h"
@@ -47,7 +48,9 @@ private slots:
 
     void emptyFolder()
     {
-        UsrForma panel(baza());
+        CustomerBase base(baza());
+        base.LoadBaza();
+        UsrForma panel(base);
         QCOMPARE(label(panel, "VsegoLbl"), QStringLiteral(" 0"));
         QCOMPARE(panel.fioList()->model()->rowCount(), 0);
         QCOMPARE(label(panel, "TelTxt1"), QString());
@@ -58,7 +61,9 @@ private slots:
         QVERIFY(writeAll(baza() + "00000001.dat", crlf({"Яковлев", "Пётр", "Ильич", "11", "12"})));
         QVERIFY(writeAll(baza() + "00000002.dat", crlf({"Абрамов", "Олег", "Ильич", "21", "22"})));
         QVERIFY(writeAll(baza() + "00000003.dat", crlf({"абрамова", "Анна", "Сергеевна", "31", ""})));
-        UsrForma panel(baza());
+        CustomerBase base(baza());
+        base.LoadBaza();
+        UsrForma panel(base);
         QAbstractItemModelTester tester(panel.fioList()->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(label(panel, "VsegoLbl"), QStringLiteral(" 3"));
@@ -84,7 +89,9 @@ private slots:
     {
         QVERIFY(writeAll(baza() + "00000001.dat", crlf({"Б", "И", "О", "", ""})));
         QVERIFY(writeAll(baza() + "00000002.dat", crlf({"А", "И", "О", "", ""})));
-        UsrForma panel(baza());
+        CustomerBase base(baza());
+        base.LoadBaza();
+        UsrForma panel(base);
         panel.show();
         QSignalSpy hidden(&panel, &UsrForma::hideRequested);
         QSignalSpy opened(&panel, &UsrForma::openRequested);
@@ -114,7 +121,7 @@ private slots:
         QCOMPARE(panel.SelIndex(), 1);
 
         // "Обновить" by the mouse, Enter and keypad Enter.
-        QSignalSpy loaded(&panel, &UsrForma::loaded);
+        QSignalSpy loaded(&base, &CustomerBase::loaded);
         auto *reLoad = panel.findChild<QPushButton *>("ReLoad");
         QTest::mouseClick(reLoad, Qt::LeftButton);
         QVERIFY(!list->selectionModel()->hasSelection());
@@ -143,7 +150,9 @@ private slots:
             const QString number = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
             QVERIFY(writeAll(baza() + number + ".dat", crlf({"Фамилия" + number, "", "", number})));
         }
-        UsrForma panel(baza());
+        CustomerBase base(baza());
+        base.LoadBaza();
+        UsrForma panel(base);
         panel.show();
         QVERIFY(QTest::qWaitForWindowActive(&panel));
         QListView *list = panel.fioList();
@@ -161,10 +170,8 @@ private slots:
         const QString file = change.mid(1);
         QVERIFY(change[0] == u'-' ? QFile::remove(baza() + file)
                                   : card.isEmpty() || writeAll(baza() + file, crlf(card)));
-        QSignalSpy changed(&panel, &UsrForma::indexChanged);
-        QStringList lists[3]; // added, changed, removed
-        lists[QStringLiteral("+~-").indexOf(change[0])] << file;
-        panel.applyCardChanges(lists[0], lists[1], lists[2]);
+        QSignalSpy changed(&base, &CustomerBase::changed);
+        base.takeCards({file});
 
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed[0][0].toStringList(), QStringList{file});
@@ -172,7 +179,7 @@ private slots:
         QCOMPARE(list->model()->rowCount(), count); // a removed card is not listed
         QCOMPARE(label(panel, "VsegoLbl").toInt(), count);
         QCOMPARE(model->positionAt(list->selectionModel()->selectedRows().value(0).row()), 19);
-        QCOMPARE(label(panel, "TelTxt1"), panel.index().at(19).Telephon1);
+        QCOMPARE(label(panel, "TelTxt1"), base.index().at(19).Telephon1);
         QCOMPARE(topPosition(), 15);
         QVERIFY(list->hasFocus());
     }
@@ -181,7 +188,8 @@ private slots:
     {
         QWidget window;
         window.setFont(QFont(window.font().family(), 6));
-        UsrForma panel(baza(), &window);
+        CustomerBase base(baza());
+        UsrForma panel(base, &window);
         for (const char *name : {"Label1", "FIOLst", "ReLoad"}) {
             const QFont f = panel.findChild<QWidget *>(name)->font();
             QVERIFY2(f.pointSizeF() == 9.75 && f.bold(), name);
@@ -190,7 +198,9 @@ private slots:
 
     void resizeKeepsListAndCrossAtTheEdge()
     {
-        UsrForma panel(baza());
+        CustomerBase base(baza());
+        base.LoadBaza();
+        UsrForma panel(base);
         panel.show();
         panel.resize(400, 281);
         QCOMPARE(panel.fioList()->width(), 384);

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Backups.h"
+#include "BasePresence.h"
+#include "CardSession.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+class BazaWatcher;
+class CardSearch;
+class CustomerBase;
+class KlientIndex;
+
+// The customer base as one till works on it, below any window: the data folder and this program's
+// presence on it, the customers and their list, the watch on other tills' work, the search, the
+// open card and the purchase panel, the goods catalogue, history and undo, backups and restore.
+// main() builds it and hands it to the window, which shows it and calls its operations; each
+// operation keeps the list, the search and the watch in step with what it wrote.
+class Shop final : public QObject {
+    Q_OBJECT
+
+public:
+    // At start-up, before the base is read: completes a restore that was killed half-way.
+    static void finishInterruptedRestore(const QString &bazaPath, const QString &goodsPath);
+    // Another program holds the base alone (replacing it with a backup): none may start now.
+    static bool heldAloneElsewhere(const QString &bazaPath);
+
+    // Joins the base and reads its customers; the rest is read once the window is up.
+    Shop(const QString &bazaPath, const QString &goodsPath, QObject *parent = nullptr);
+    ~Shop() override;
+
+    // Once the window is shown: the goods catalogue, and the search's reading of every card in
+    // the background.
+    void finishStartUp();
+
+    const QString &bazaPath() const { return m_bazaPath; }
+    const QString &goodsPath() const { return m_goodsPath; }
+    CustomerBase &customers() { return *m_customers; }
+    const KlientIndex &index() const;
+    BazaWatcher &watcher() { return *m_watcher; }
+    CardSearch &search() { return *m_search; }
+    CardSession &session() { return *m_session; }
+    const CardSession &session() const { return *m_session; }
+    Backups &backups() { return m_backups; }
+
+    // The card operations; on failure the list is read again where the card may be gone.
+    CardSession::OpenResult open(int position);
+    CardSession::SaveResult save(const CardHeader &header);
+    CardSession::SaveResult deletePurchase(int row, const CardHeader &header, bool *shownDeleted);
+    CardSession::RecordResult recordSale(const NewTovarCls &sale);
+    CardSession::UndoResult undo();
+    CardSession::RestoreResult restoreVersion(const QString &fileName, const CardVersion &version);
+    [[nodiscard]] FileError saveCatalogueIfChanged() const;
+
+    // Other tills' changes wait while `hold` answers true (a dialog of the window's is open), so
+    // that nothing changes under the operator's eyes there.
+    void setHoldChanges(std::function<bool()> hold) { m_hold = std::move(hold); }
+
+signals:
+    // Another hand changed or removed the open card: the window asks the session what to show.
+    void openCardChangedOnDisk();
+
+private:
+    void folderChanged(const QStringList &added, const QStringList &changed, const QStringList &removed);
+    void applyFolderChanges();
+    void recheckFolder();
+    void restored(const backup::RestoreResult &result);
+
+    QString m_bazaPath;
+    QString m_goodsPath;
+    BasePresence m_presence;
+    BazaWatcher *m_watcher = nullptr;
+    CustomerBase *m_customers = nullptr;
+    CardSearch *m_search = nullptr;
+    std::unique_ptr<CardSession> m_session;
+    Backups m_backups;
+
+    // Other tills' changes held back while the window has a dialog open.
+    std::function<bool()> m_hold;
+    QStringList m_pending;
+    QTimer m_pendingTimer;
+};
