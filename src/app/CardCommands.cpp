@@ -97,7 +97,7 @@ void FrmForma::OpenFile(int index)
 {
     if (!NewMode())
         Back1_Click();
-    const CardSession::OpenResult opened = m_shop.open(index);
+    const CardSession::OpenResult opened = m_shop.openCard(index);
     if (opened.fileName.isEmpty())
         return;
     if (opened.error != FileError::None) {

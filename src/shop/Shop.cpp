@@ -64,7 +64,7 @@ const KlientIndex &Shop::index() const
     return m_customers->index();
 }
 
-CardSession::OpenResult Shop::open(int position)
+CardSession::OpenResult Shop::openCard(int position)
 {
     const CardSession::OpenResult opened = m_session->open(position);
     if (!opened.fileName.isEmpty() && opened.error != FileError::None)

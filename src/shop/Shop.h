@@ -48,7 +48,7 @@ public:
     Backups &backups() { return m_backups; }
 
     // The card operations; on failure the list is read again where the card may be gone.
-    CardSession::OpenResult open(int position);
+    CardSession::OpenResult openCard(int position);
     CardSession::SaveResult save(const CardHeader &header);
     CardSession::SaveResult deletePurchase(int row, const CardHeader &header, bool *shownDeleted);
     CardSession::RecordResult recordSale(const NewTovarCls &sale);
