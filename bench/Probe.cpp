@@ -5,9 +5,13 @@
 #include "FrmForma.h"
 #include "KlientIndex.h"
 #include "ProgramFont.h"
+#include "Rotation.h"
 #include "Shop.h"
 
 #include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -98,10 +102,24 @@ int run(int argc, char **argv)
         std::fflush(stdout);
 
         window.finishStartUp();
+        const bool firstOfDay = argc > 4 && std::strcmp(argv[4], "daily") == 0;
+        QEventLoop backedUp;
+        QObject::connect(&shop.backups(), &Backups::dailyEnded, &backedUp, &QEventLoop::quit);
+        if (firstOfDay) {
+            // Today's backup is not there yet: the backup of the day runs as main() starts it.
+            QFile::remove(
+                QDir(shop.backups().dailyFolder()).filePath(backup::dailyBackupName(QDate::currentDate())));
+            shop.backups().startDaily();
+        }
         shop.search().waitUntilReady();
         std::printf("ready %lld %lld\n", static_cast<long long>(nowNs()),
                     static_cast<long long>(peakRssKb()));
         std::fflush(stdout);
+        if (firstOfDay) {
+            backedUp.exec();
+            std::printf("daily %lld\n", static_cast<long long>(peakRssKb()));
+            std::fflush(stdout);
+        }
     }
     std::printf("closed %lld\n", static_cast<long long>(nowNs()));
     std::fflush(stdout);
@@ -109,7 +127,7 @@ int run(int argc, char **argv)
     return status;
 }
 
-StartUp measure(const QString &baza, const QString &goods)
+StartUp measure(const QString &baza, const QString &goods, bool firstOfDay)
 {
     StartUp result;
     int fds[2];
@@ -119,8 +137,13 @@ StartUp measure(const QString &baza, const QString &goods)
     const QByteArray goodsArg = goods.toLocal8Bit();
     QByteArray self = QFile::encodeName(QCoreApplication::applicationFilePath());
     char mode[] = "--probe";
-    char *args[] = {self.data(), mode, const_cast<char *>(bazaArg.constData()),
-                    const_cast<char *>(goodsArg.constData()), nullptr};
+    char daily[] = "daily";
+    char *args[] = {self.data(),
+                    mode,
+                    const_cast<char *>(bazaArg.constData()),
+                    const_cast<char *>(goodsArg.constData()),
+                    firstOfDay ? daily : nullptr,
+                    nullptr};
 
     // The probe runs headless whatever this run uses.
     std::vector<QByteArray> envStore;
@@ -166,6 +189,8 @@ StartUp measure(const QString &baza, const QString &goods)
             result.phases.append({QString::fromLatin1(name), double(ns - start) / 1e9});
         } else if (std::sscanf(line, "closed %lld", &ns) == 1) {
             result.closedSecs = double(ns - start) / 1e9 - result.readySecs;
+        } else if (std::sscanf(line, "daily %lld", &kb) == 1) {
+            result.hwmDailyKb = kb;
         } else if (std::sscanf(line, "ready %lld %lld", &ns, &kb) == 2) {
             result.readySecs = double(ns - start) / 1e9;
             result.hwmReadyKb = kb;
@@ -176,7 +201,8 @@ StartUp measure(const QString &baza, const QString &goods)
         std::fclose(in);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    result.ok = shown && ready && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    result.ok = shown && ready && (!firstOfDay || result.hwmDailyKb > 0) && WIFEXITED(status) &&
+                WEXITSTATUS(status) == 0;
     return result;
 }
 
