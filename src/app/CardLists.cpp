@@ -39,7 +39,7 @@ QString lineText(const QListView *list, int row)
 
 void FrmForma::AddIzdelie(const QString &name, const QString &serial)
 {
-    m_session.items().append(name, serial);
+    m_session.izdeliyaModel().append(name, serial);
 }
 
 void FrmForma::PokupkiLst_DblClick()
@@ -86,7 +86,7 @@ void FrmForma::IzdelieLst_DblClick()
     const int e = selectedRow(m_izdelieLst);
     if (e < 0)
         return;
-    Isprav isprav(m_session.items(), e, this);
+    Isprav isprav(m_session.izdeliyaModel(), e, this);
     isprav.exec();
 }
 
@@ -98,8 +98,8 @@ void FrmForma::DelIzdelie1_Click()
     if (!Dialogs::current().confirm(this, QStringLiteral("Удалить изделие ") + lineText(m_izdelieLst, s) +
                                               QLatin1Char('?')))
         return;
-    const int n = m_session.items().rowCount();
-    m_session.items().remove(s);
+    const int n = m_session.izdeliyaModel().rowCount();
+    m_session.izdeliyaModel().remove(s);
     selectAfterDelete(m_izdelieLst, s, n);
 }
 

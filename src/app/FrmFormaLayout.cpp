@@ -161,7 +161,7 @@ void FrmForma::buildCardArea(QWidget *area)
     m_bzDMesac = monthComboAt(area, {128, 182, 91, 24}, QStringLiteral("BzDMesac"));
     bz(BzD::GodRozhd)->setText(QStringLiteral("19"));
 
-    m_pokupkiLst = listAt(area, {8, 280, 262, 212}, QStringLiteral("PokupkiLst"), &m_session.purchases());
+    m_pokupkiLst = listAt(area, {8, 280, 262, 212}, QStringLiteral("PokupkiLst"), &m_session.pokupkiModel());
 }
 
 void FrmForma::buildPurchasePanel(QWidget *area)
@@ -198,7 +198,8 @@ void FrmForma::buildPurchasePanel(QWidget *area)
     m_pokupkaTovar->setCompleter(nullptr);
     m_pokupkaTovar->setGeometry(396, 209, 179, 24);
 
-    m_izdelieLst = listAt(area, {288, 336, 289, 116}, QStringLiteral("IzdelieLst"), &m_session.items());
+    m_izdelieLst =
+        listAt(area, {288, 336, 289, 116}, QStringLiteral("IzdelieLst"), &m_session.izdeliyaModel());
 
     m_kOK = new QPushButton(QStringLiteral("OK"), area);
     m_kOK->setObjectName(QStringLiteral("kOK"));

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "CardConflict.h"
 #include "CardFields.h"
 #include "CardFile.h"
 #include "CardHistory.h"
+#include "CardWriter.h"
 #include "FileError.h"
 #include "GoodsCatalogue.h"
-#include "ItemListModel.h"
 #include "PurchaseListModel.h"
-#include "SafeFile.h"
+#include "PurchasePanelState.h"
 #include "TovarCls.h"
 #include "VersionList.h"
 
@@ -29,9 +30,11 @@ struct SaleFault {
     std::optional<PokupkaField> box; // none: the goods field
 };
 
-// The card being worked on and the purchase panel's state, with every operation on them: opening
-// and saving the card, recording a sale, showing, correcting and deleting a purchase, the items
-// of the panel. It shows nothing and moves no focus: each operation says what happened.
+// The card being worked on and the purchase panel, with every operation on them: opening and
+// saving the card, recording a sale, showing, correcting and deleting a purchase, undo and earlier
+// versions. What another hand did to the open card is its CardConflict's; every write goes through
+// its CardWriter; the panel's state is a PurchasePanelState. It shows nothing and moves no focus:
+// each operation says what happened.
 class CardSession {
 public:
     CardSession(QString bazaPath, KlientIndex &index, CardSearch &search);
@@ -49,7 +52,7 @@ public:
     void setCardChanged() { m_cardChanged = true; }
     const CardHeader &header() const { return m_header; }
     const QList<TovarCls> &Pokupki() const { return m_purchases.purchases(); }
-    PurchaseListModel &purchases() { return m_purchases; }
+    PurchaseListModel &pokupkiModel() { return m_purchases; }
 
     // An empty card with no file and no purchases.
     void newCard();
@@ -88,7 +91,10 @@ public:
 
     // Called after every write of a card with its file name, so that the folder watch does not
     // report this program's own writes as another till's.
-    void setOwnWriteNote(std::function<void(const QString &)> note) { m_ownWrite = std::move(note); }
+    void setOwnWriteNote(std::function<void(const QString &)> note)
+    {
+        m_writer.setOwnWriteNote(std::move(note));
+    }
     // Called when a sale names a customer the index does not have: it looks for cards another till
     // added since the last look, so that one saved there a moment ago is found.
     void setRecheck(std::function<void()> recheck) { m_recheck = std::move(recheck); }
@@ -97,11 +103,11 @@ public:
     SaveResult deletePurchase(int row, const CardHeader &header, bool *shownDeleted);
 
     // The purchase panel.
-    bool NewMode() const { return m_newMode; }
-    int PokupkaNum() const { return m_pokupkaNum; }
-    const NewTovarCls &SavedNewPokupka() const { return m_savedNewPokupka; }
-    const QStringList &Izdeliya() const { return m_items.strings(); }
-    ItemListModel &items() { return m_items; }
+    bool NewMode() const { return m_panel.NewMode(); }
+    int PokupkaNum() const { return m_panel.PokupkaNum(); }
+    const NewTovarCls &SavedNewPokupka() const { return m_panel.SavedNewPokupka(); }
+    const QStringList &Izdeliya() const { return m_panel.Izdeliya(); }
+    ItemListModel &izdeliyaModel() { return m_panel.izdeliyaModel(); }
 
     // An empty new purchase: new mode, no items, the position after the last purchase.
     void startNewPurchase();
@@ -110,7 +116,7 @@ public:
     // Back to the purchase put aside: its items again, new mode.
     const NewTovarCls &restore();
     // The panel's purchase: `typed` with the panel's items.
-    TovarCls withItems(TovarCls typed) const;
+    TovarCls withItems(TovarCls typed) const { return m_panel.withItems(std::move(typed)); }
 
     struct RecordResult {
         enum Outcome { Recorded, NoCustomer, Failed } outcome = Recorded;
@@ -161,32 +167,20 @@ public:
     bool TovaryChanged() const { return m_tovaryChanged; }
 
 private:
-    // True when `now` is `base` with whole purchases added at its end (the work of another till's
-    // sales); `added` receives them.
-    static bool onlyAppended(const QByteArray &base, const QByteArray &now, QList<TovarCls> *added);
     // Shows `bytes` as the open card, nothing of it edited.
     void take(const QByteArray &bytes);
-    // True when `bytes` are the change the operator was told of.
-    bool toldOf(const QByteArray &bytes) const;
-    void copyItemsInto(TovarCls &purchase) const;
-    // Takes in the purchases another till added at the end of the open card, whose bytes are now
-    // `now`. False when the card differs from what this program knows otherwise.
-    bool takeAppended(const QByteArray &now);
+    void appendShown(const QList<TovarCls> &purchases);
     QString cardName(int k) const;
     SaveResult saveExisting(const CardHeader &header);
     SaveResult saveNew(const CardHeader &header);
-    void updateIndex(const CardHeader &header, SaveResult &result);
     // After this program rewrote the card `fileName` from `before` to `after` outside a save: the
-    // search, the index entry and, for the open card, its purchases follow.
+    // index entry and, for the open card, its purchases follow.
     bool tookOwnRewrite(const QString &fileName, const QByteArray &before, const QByteArray &after);
-    // Keeps `replaced` in the card's history as part of the write of `rewrite`.
-    void keepVersion(safefile::Rewrite &rewrite, const QString &fileName, const QByteArray &replaced,
-                     int purchasesAfter) const;
 
     QString m_bazaPath;
     CardHistory m_history;
     KlientIndex &m_index;
-    CardSearch &m_search;
+    CardWriter m_writer;
     GoodsCatalogue m_catalogue;
 
     QString m_curFile;
@@ -194,16 +188,7 @@ private:
     bool m_cardChanged = false;
     CardHeader m_header;
     PurchaseListModel m_purchases;
-    QByteArray m_known; // the card's bytes as this program last read or wrote them
-    // A change made elsewhere: the card's bytes then, or that it was gone.
-    struct Told {
-        bool gone = false;
-        QByteArray bytes;
-    };
-    Told m_seen;                // the last change found
-    std::optional<Told> m_told; // the change the operator was told of
-    bool m_overwrite = false;   // told of it by a refused save: the next save writes over it
-    std::function<void(const QString &)> m_ownWrite;
+    CardConflict m_conflict;
     std::function<void()> m_recheck;
 
     // A deleted purchase (`after` empty) or a corrected one, as written to the card `fileName`.
@@ -216,9 +201,6 @@ private:
     QList<UndoStep> m_undo;
     std::optional<UndoStep> m_correcting; // the shown purchase corrected, for the next save
 
-    bool m_newMode = true;
-    int m_pokupkaNum = 0;
-    NewTovarCls m_savedNewPokupka;
-    ItemListModel m_items;
+    PurchasePanelState m_panel;
     bool m_tovaryChanged = false;
 };

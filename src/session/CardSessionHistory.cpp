@@ -1,16 +1,8 @@
 // The cards' history seen from the session: versions kept by its writes, undo, restoring a version.
 #include "CardSession.h"
 
-#include "CardSearch.h"
 #include "KlientIndex.h"
-
-void CardSession::keepVersion(safefile::Rewrite &rewrite, const QString &fileName, const QByteArray &replaced,
-                              int purchasesAfter) const
-{
-    rewrite.beforeRename = [this, fileName, replaced, purchasesAfter] {
-        return m_history.keep(fileName, replaced, purchasesAfter);
-    };
-}
+#include "SafeFile.h"
 
 FileError CardSession::listVersions(const QString &fileName, QList<ListedVersion> &listed) const
 {
@@ -31,33 +23,33 @@ CardSession::UndoResult CardSession::undo()
     const UndoStep step = m_undo.last();
     result.fileName = step.fileName;
     QByteArray before, after;
-    result.error = safefile::rewriteLocked(m_bazaPath + step.fileName, [&](const QByteArray *current) {
-        safefile::Rewrite rewrite;
-        if (!current) {
-            rewrite.result = FileError::NotFound;
-            return rewrite;
-        }
-        Card card = cardfile::parse(*current);
-        QList<TovarCls> &p = card.pokupki;
-        if (!step.after) {
-            p.insert(std::min(step.row, int(p.size())), step.before); // a deleted purchase comes back
-        } else {
-            // The corrected purchase where it was, or wherever deletions moved it.
-            const qsizetype at =
-                step.row < p.size() && p[step.row] == *step.after ? step.row : p.indexOf(*step.after);
-            if (at < 0) {
-                result.changedElsewhere = true;
-                return rewrite;
+    result.error = m_writer.rewrite(
+        step.fileName,
+        [&](const QByteArray *current) {
+            CardWriter::Change change;
+            if (!current) {
+                change.error = FileError::NotFound;
+                return change;
             }
-            p[at] = step.before;
-        }
-        before = *current;
-        after = cardfile::serialize(card);
-        rewrite.write = true;
-        rewrite.data = after;
-        keepVersion(rewrite, step.fileName, before, int(p.size()));
-        return rewrite;
-    });
+            Card card = cardfile::parse(*current);
+            QList<TovarCls> &p = card.pokupki;
+            if (!step.after) {
+                p.insert(std::min(step.row, int(p.size())), step.before); // a deleted purchase comes back
+            } else {
+                // The corrected purchase where it was, or wherever deletions moved it.
+                const qsizetype at =
+                    step.row < p.size() && p[step.row] == *step.after ? step.row : p.indexOf(*step.after);
+                if (at < 0) {
+                    result.changedElsewhere = true;
+                    return change;
+                }
+                p[at] = step.before;
+            }
+            change.bytes = cardfile::serialize(card);
+            change.purchasesAfter = int(p.size());
+            return change;
+        },
+        &before, &after);
     // A step that cannot be applied any more is dropped; one that failed to write may be tried again.
     if (result.error == FileError::None || result.error == FileError::NotFound)
         m_undo.removeLast();
@@ -70,37 +62,37 @@ CardSession::RestoreResult CardSession::restoreVersion(const QString &fileName, 
 {
     RestoreResult result;
     QByteArray before, after;
-    result.error = safefile::rewriteLocked(m_bazaPath + fileName, [&](const QByteArray *current) {
-        safefile::Rewrite rewrite;
-        const QList<CardVersion> versions = m_history.versions(fileName);
-        qsizetype i = versions.size() - 1;
-        while (i >= 0 && !(versions[i].replaced == version.replaced && versions[i].bytes == version.bytes))
-            --i;
-        if (i < 0) {
-            rewrite.result = FileError::NotFound; // pruned meanwhile
-            return rewrite;
-        }
-        // The sales appended after each write since that version, as far as they are still there.
-        QList<TovarCls> appended;
-        for (qsizetype k = i + 1; k < versions.size(); ++k)
-            appended += cardfile::parse(versions[k].bytes).pokupki.mid(versions[k - 1].purchasesAfter);
-        before = current ? *current : QByteArray();
-        const Card now = cardfile::parse(before);
-        appended += now.pokupki.mid(versions.last().purchasesAfter);
-        Card card = cardfile::parse(version.bytes);
-        for (const TovarCls &p : now.pokupki) {
-            if (appended.removeOne(p)) {
-                card.pokupki.append(p);
-                ++result.kept;
+    result.error = m_writer.rewrite(
+        fileName,
+        [&](const QByteArray *current) {
+            CardWriter::Change change;
+            const QList<CardVersion> versions = m_history.versions(fileName);
+            qsizetype i = versions.size() - 1;
+            while (i >= 0 &&
+                   !(versions[i].replaced == version.replaced && versions[i].bytes == version.bytes))
+                --i;
+            if (i < 0) {
+                change.error = FileError::NotFound; // pruned meanwhile
+                return change;
             }
-        }
-        after = cardfile::serialize(card);
-        rewrite.write = true;
-        rewrite.data = after;
-        if (current)
-            keepVersion(rewrite, fileName, before, int(card.pokupki.size()));
-        return rewrite;
-    });
+            // The sales appended after each write since that version, as far as they are still there.
+            QList<TovarCls> appended;
+            for (qsizetype k = i + 1; k < versions.size(); ++k)
+                appended += cardfile::parse(versions[k].bytes).pokupki.mid(versions[k - 1].purchasesAfter);
+            const Card now = cardfile::parse(current ? *current : QByteArray());
+            appended += now.pokupki.mid(versions.last().purchasesAfter);
+            Card card = cardfile::parse(version.bytes);
+            for (const TovarCls &p : now.pokupki) {
+                if (appended.removeOne(p)) {
+                    card.pokupki.append(p);
+                    ++result.kept;
+                }
+            }
+            change.bytes = cardfile::serialize(card);
+            change.purchasesAfter = int(card.pokupki.size());
+            return change;
+        },
+        &before, &after);
     if (result.error == FileError::None)
         result.openCardChanged = tookOwnRewrite(fileName, before, after);
     return result;
@@ -108,25 +100,19 @@ CardSession::RestoreResult CardSession::restoreVersion(const QString &fileName, 
 
 bool CardSession::tookOwnRewrite(const QString &fileName, const QByteArray &before, const QByteArray &after)
 {
-    if (m_ownWrite)
-        m_ownWrite(fileName);
-    m_search.refreshFile(fileName);
     const Card card = cardfile::parse(after);
-    if (const int entry = m_index.findFile(fileName); entry >= 0)
-        m_index.setEntry(entry, makeKlientRec(fileName, card.header.familiya, card.header.imya,
-                                              card.header.otchestvo, card.header.telDom, card.header.telRab));
+    if (m_index.findFile(fileName) >= 0)
+        m_writer.setEntry(fileName, card.header);
     if (fileName != m_curFile)
         return false;
     // The open card as this program knew it: it now shows what was written. Otherwise it is
     // left as it was, and the next save speaks of the change.
-    QList<TovarCls> added;
-    if (before != m_known && !onlyAppended(m_known, before, &added))
+    if (!m_conflict.rewroteHere(before, after))
         return false;
-    m_known = after;
     m_purchases.setPurchases(card.pokupki);
     if (!m_cardChanged)
         m_header = card.header;
-    if (m_newMode)
-        m_pokupkaNum = int(Pokupki().size()); // the caller takes a shown purchase back to the new one
+    if (NewMode())
+        m_panel.setPokupkaNum(int(Pokupki().size())); // the caller takes a shown purchase back to the new one
     return true;
 }

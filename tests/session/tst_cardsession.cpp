@@ -28,8 +28,8 @@ struct Fixture {
     KlientIndex index;
     CardSearch search{baza};
     CardSession session{baza, index, search};
-    QAbstractItemModelTester purchasesTester{&session.purchases()};
-    QAbstractItemModelTester itemsTester{&session.items()};
+    QAbstractItemModelTester purchasesTester{&session.pokupkiModel()};
+    QAbstractItemModelTester itemsTester{&session.izdeliyaModel()};
     const QStringList ivanov{"Иванов", "Иван", "",    "1",    "2",  "5", " 2 ", "1970", "1",   " 0 ", "2005",
                              "Утюг",   "300",  " 2 ", "Шнур", "S1", "3", " 4 ", "2010", "Фен", "90",  " 0 "};
 
@@ -98,11 +98,11 @@ private slots:
     {
         Fixture f;
         QCOMPARE(f.session.open(0).error, FileError::None);
-        QCOMPARE(lines(f.session.purchases()), (QStringList{" 1 Утюг", " 2 Фен"}));
-        f.session.items().append("Лампа", "L1");
+        QCOMPARE(lines(f.session.pokupkiModel()), (QStringList{" 1 Утюг", " 2 Фен"}));
+        f.session.izdeliyaModel().append("Лампа", "L1");
         const TovarCls &shown = f.session.showPurchase(0, f.sale("Новиков", "Лампа"));
         QCOMPARE(shown.Tovar, QStringLiteral("Утюг"));
-        QCOMPARE(lines(f.session.items()), QStringList{" 1 Шнур №S1"});
+        QCOMPARE(lines(f.session.izdeliyaModel()), QStringList{" 1 Шнур №S1"});
         QCOMPARE(f.session.SavedNewPokupka().items(), (QStringList{"Лампа", "L1"}));
 
         TovarCls edited = shown;
@@ -122,7 +122,7 @@ private slots:
         QVERIFY(QDir().rename(f.baza, f.dir.path() + "/away"));
         QVERIFY(f.session.deletePurchase(0, f.session.header(), &shownDeleted).error != FileError::None);
         QVERIFY(!shownDeleted);
-        QCOMPARE(lines(f.session.purchases()), QStringList{" 1 Утюг"});
+        QCOMPARE(lines(f.session.pokupkiModel()), QStringList{" 1 Утюг"});
         QCOMPARE(f.session.PokupkaNum(), 0);
         QVERIFY(QDir().rename(f.dir.path() + "/away", f.baza));
         QCOMPARE(f.session.restore().Familiya, QStringLiteral("Новиков"));
@@ -207,7 +207,7 @@ private slots:
         QCOMPARE(safefile::appendToFile(f.baza + "00000001.dat", cardfile::serializePurchase(sale)),
                  FileError::None);
         QCOMPARE(f.session.checkDisk(), CardSession::DiskChange::Appended);
-        QCOMPARE(lines(f.session.purchases()).last(), QStringLiteral(" 3 Плойка"));
+        QCOMPARE(lines(f.session.pokupkiModel()).last(), QStringLiteral(" 3 Плойка"));
         const auto saved = f.session.save(f.session.header());
         QCOMPARE(saved.conflict, CardSession::Conflict::None);
         const Card card = cardfile::parse(f.card());
@@ -225,7 +225,7 @@ private slots:
         const auto recorded = f.session.recordSale(f.sale("иванов", "Чайник"));
         QCOMPARE(recorded.outcome, CardSession::RecordResult::Recorded);
         QCOMPARE(recorded.cataloguePosition, 0);
-        QCOMPARE(lines(f.session.purchases()).last(), QStringLiteral(" 3 Чайник"));
+        QCOMPARE(lines(f.session.pokupkiModel()).last(), QStringLiteral(" 3 Чайник"));
         QCOMPARE(f.session.recordSale(f.sale("Иванов", "чайник")).cataloguePosition, -1);
 
         QFile::remove(f.baza + "00000001.dat");
@@ -264,7 +264,7 @@ private slots:
         // Undo: the deletion, then the correction; the other till's sale stays last.
         QVERIFY(f.session.canUndo());
         QVERIFY(f.session.undo().openCardChanged);
-        QCOMPARE(lines(f.session.purchases()), (QStringList{" 1 Утюг", " 2 Фен", " 3 Плойка"}));
+        QCOMPARE(lines(f.session.pokupkiModel()), (QStringList{" 1 Утюг", " 2 Фен", " 3 Плойка"}));
         QCOMPARE(f.session.undo().error, FileError::None);
         QVERIFY(!f.session.canUndo());
         const Card undone = cardfile::parse(f.card());
@@ -279,7 +279,7 @@ private slots:
         QCOMPARE(restored.error, FileError::None);
         QCOMPARE(restored.kept, 1);
         QVERIFY(f.card().startsWith(versions[1].bytes));
-        QCOMPARE(lines(f.session.purchases()), (QStringList{" 1 Утюг", " 2 Фен", " 3 Плойка"}));
+        QCOMPARE(lines(f.session.pokupkiModel()), (QStringList{" 1 Утюг", " 2 Фен", " 3 Плойка"}));
         QCOMPARE(f.session.history().versions("00000001.dat").size(), 5);
 
         // A file where the history belongs: nothing is written, and the message says why. Junk
