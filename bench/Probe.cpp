@@ -109,7 +109,7 @@ int run(int argc, char **argv)
             // Today's backup is not there yet: the backup of the day runs as main() starts it.
             QFile::remove(
                 QDir(shop.backups().dailyFolder()).filePath(backup::dailyBackupName(QDate::currentDate())));
-            shop.backups().startDaily();
+            shop.startDailyBackup();
         }
         shop.search().waitUntilReady();
         std::printf("ready %lld %lld\n", static_cast<long long>(nowNs()),

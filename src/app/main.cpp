@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     window.show();
     QCoreApplication::processEvents();
     window.finishStartUp();
-    shop.backups().startDaily();
+    shop.startDailyBackup();
     // Only now: a window closed before the event loop runs would not end the program.
     const ExitSignals exitSignals(window);
     return app.exec();

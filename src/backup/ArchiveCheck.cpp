@@ -23,17 +23,14 @@ CheckOutcome checkArchive(const QString &path, const Checksums &expected,
             ARCHIVE_OK)
         return CheckOutcome::Differs;
 
-    QSet<QByteArray> seen;
-    seen.reserve(expected.size());
     QCryptographicHash sha(QCryptographicHash::Sha256);
     archive_entry *entry = nullptr;
     int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK) {
+    qsizetype i = 0;
+    for (; (status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK; ++i) {
         const char *name = archive_entry_pathname_utf8(entry);
-        const auto want = name ? expected.constFind(QByteArray(name)) : expected.cend();
-        if (want == expected.cend() || seen.contains(want.key()))
+        if (i >= expected.size() || !name || expected.name(i) != name)
             return CheckOutcome::Differs;
-        seen.insert(want.key());
         sha.reset();
         const void *block = nullptr;
         size_t size = 0;
@@ -45,13 +42,18 @@ CheckOutcome checkArchive(const QString &path, const Checksums &expected,
             sha.addData(QByteArrayView(static_cast<const char *>(block), qsizetype(size)));
             read += qint64(size);
         }
-        if (status != ARCHIVE_EOF || sha.result() != *want)
+        if (status != ARCHIVE_EOF || sha.resultView() != expected.sha256(i))
             return CheckOutcome::Differs;
         if (afterEntry && !afterEntry())
             return CheckOutcome::Cancelled;
     }
-    return status == ARCHIVE_EOF && seen.size() == expected.size() ? CheckOutcome::Matches
-                                                                   : CheckOutcome::Differs;
+    return status == ARCHIVE_EOF && i == expected.size() ? CheckOutcome::Matches : CheckOutcome::Differs;
+}
+
+void Checksums::append(qsizetype entry, const QByteArray &sha256)
+{
+    m_entries.push_back(entry);
+    m_sums += sha256;
 }
 
 } // namespace backup

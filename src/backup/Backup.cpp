@@ -163,25 +163,24 @@ Result writeBackup(const Sources &sources, const QString &zipPath, const Progres
     if (!temporary.create(folder))
         return writeFailed(zipPath, errno);
 
-    Checksums checksums;
-    checksums.reserve(list.files.size());
+    Checksums checksums([&list](qsizetype i) { return list.archiveName(list.files[size_t(i)]); });
     {
         ZipWriter zip(temporary.fd());
         SourceReader reader(list);
         QByteArray buffer;
         qsizetype size = 0;
         struct stat st {};
-        for (const SourceFile &file : list.files) {
+        for (size_t i = 0; i < list.files.size(); ++i) {
+            const SourceFile &file = list.files[i];
             switch (reader.read(file, buffer, size, st)) {
             case SourceReader::Read::Failed:
-                return fileUnreadable(file.archiveName);
+                return fileUnreadable(list.archiveName(file));
             case SourceReader::Read::Gone:
                 break;
             case SourceReader::Read::Ok: {
                 const QByteArrayView bytes(buffer.constData(), size);
-                checksums.insert(file.archiveName,
-                                 QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
-                if (!zip.add(file.archiveName, bytes, st))
+                checksums.append(qsizetype(i), QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
+                if (!zip.add(list.archiveName(file), bytes, st))
                     return writeFailed(zipPath, zip.error());
                 break;
             }

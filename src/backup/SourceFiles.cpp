@@ -35,6 +35,8 @@ bool leftOut(const QByteArray &name)
 // as the operator reads it.
 QByteArray utf8Of(const QByteArray &name)
 {
+    if (std::all_of(name.cbegin(), name.cend(), [](char c) { return uchar(c) < 0x80; }))
+        return name;
     return filename::display(filename::decode(name)).toUtf8();
 }
 
@@ -73,10 +75,11 @@ public:
         }
         std::sort(files.begin(), files.end());
         std::sort(folders.begin(), folders.end());
-        const qsizetype index = m_list.folders.size();
-        m_list.folders.append({m_root, below});
-        for (const QByteArray &name : files)
-            m_list.files.append({index, name, prefix + utf8Of(name)});
+        const auto index = quint32(m_list.folders.size());
+        m_list.folders.append({m_root, below, prefix, {}});
+        for (const QByteArray &name : std::as_const(files))
+            m_list.add(index, name);
+        files = {};
 
         for (const QByteArray &name : folders) {
             UniqueFd sub(::openat(::dirfd(dir.get()), name.constData(), kOpenFolder | O_NOFOLLOW));
@@ -123,11 +126,23 @@ bool listSources(const QString &bazaPath, const QString &goodsPath, SourceList &
     struct stat st {};
     if (!goodsPath.isEmpty() && ::lstat(QFile::encodeName(goodsPath).constData(), &st) == 0 &&
         S_ISREG(st.st_mode)) {
-        list.folders.append({QFile::encodeName(goods.absolutePath()), {}});
-        list.files.append(
-            {list.folders.size() - 1, QFile::encodeName(goods.fileName()), QByteArrayLiteral("Товары.txt")});
+        list.folders.append(
+            {QFile::encodeName(goods.absolutePath()), {}, {}, QByteArrayLiteral("Товары.txt")});
+        list.add(quint32(list.folders.size() - 1), QFile::encodeName(goods.fileName()));
     }
     return true;
+}
+
+void SourceList::add(quint32 folder, const QByteArray &name)
+{
+    files.push_back({folder, quint32(names.size()), quint32(name.size())});
+    names += name;
+}
+
+QByteArray SourceList::archiveName(const SourceFile &file) const
+{
+    const SourceFolder &f = folders[file.folder];
+    return f.archiveName.isEmpty() ? f.archivePrefix + utf8Of(name(file)) : f.archiveName;
 }
 
 SourceReader::Read SourceReader::read(const SourceFile &file, QByteArray &buffer, qsizetype &size,
@@ -146,8 +161,8 @@ SourceReader::Read SourceReader::read(const SourceFile &file, QByteArray &buffer
     const auto gone = [] { return errno == ENOENT || errno == ELOOP || errno == ENOTDIR; };
     if (!m_folder.isOpen())
         return gone() ? Read::Gone : Read::Failed;
-    const UniqueFd fd(
-        ::openat(m_folder.get(), file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    const UniqueFd fd(::openat(m_folder.get(), m_list.name(file).constData(),
+                               O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (!fd.isOpen())
         return gone() ? Read::Gone : Read::Failed;
     if (::fstat(fd.get(), &st) != 0)

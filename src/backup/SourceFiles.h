@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <vector>
+
 #include <sys/stat.h>
 
 // The files a backup takes and the careful reading of each: no link is ever followed, no pipe
@@ -13,21 +15,31 @@
 namespace backup {
 
 // A folder the files come from: `root` opened as it is named, then the sub-folders `below` one
-// by one, none of them through a link.
+// by one, none of them through a link. Its files go into the archive as `archivePrefix` and their
+// UTF-8 names, or all under `archiveName` when that is set.
 struct SourceFolder {
     QByteArray root;
     QList<QByteArray> below;
+    QByteArray archivePrefix;
+    QByteArray archiveName;
 };
 
+// A file, its name kept in SourceList::names: 100,000 cards take a few bytes each.
 struct SourceFile {
-    qsizetype folder = 0;   // in SourceList::folders
-    QByteArray name;        // the name in that folder, as the file system has it
-    QByteArray archiveName; // UTF-8: "База/<path>" or "Товары.txt"
+    quint32 folder = 0; // in SourceList::folders
+    quint32 nameAt = 0;
+    quint32 nameSize = 0;
 };
 
 struct SourceList {
     QList<SourceFolder> folders;
-    QList<SourceFile> files; // each folder's files together, in name order
+    std::vector<SourceFile> files; // each folder's files together, in name order
+    QByteArray names;              // the files' names as the file system has them, one after another
+
+    void add(quint32 folder, const QByteArray &name);
+    QByteArray name(const SourceFile &file) const { return names.mid(file.nameAt, file.nameSize); }
+    // UTF-8: "База/<path>" or "Товары.txt".
+    QByteArray archiveName(const SourceFile &file) const;
 };
 
 // Lists every ordinary file under the data folder as "База/<path>" (hidden folders included;

@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <malloc.h>
+
 void Shop::finishInterruptedRestore(const QString &bazaPath, const QString &goodsPath)
 {
     backup::finishInterruptedRestore(bazaPath, goodsPath);
@@ -57,6 +59,25 @@ void Shop::finishStartUp()
     // A rescan ("Обновить") reads the search anew too.
     connect(m_customers, &CustomerBase::loaded, m_search, &CardSearch::rebuild, Qt::UniqueConnection);
     m_search->rebuild();
+}
+
+void Shop::startDailyBackup()
+{
+    const auto start = [this] {
+        // What the search's reading freed goes back to the system first: the backup's thread
+        // would not reuse the reading threads' memory, and the two would add up.
+        ::malloc_trim(0);
+        m_backups.startDaily();
+    };
+    if (m_search->isReady()) {
+        start();
+        return;
+    }
+    auto *once = new QObject(this);
+    connect(m_search, &CardSearch::ready, once, [start, once] {
+        delete once;
+        start();
+    });
 }
 
 const KlientIndex &Shop::index() const

@@ -36,6 +36,9 @@ public:
     // Once the window is shown: the goods catalogue, and the search's reading of every card in
     // the background.
     void finishStartUp();
+    // The automatic backup of the day, once the search has read every card: the two readings of the
+    // whole base never add up in memory.
+    void startDailyBackup();
 
     const QString &bazaPath() const { return m_bazaPath; }
     const QString &goodsPath() const { return m_goodsPath; }

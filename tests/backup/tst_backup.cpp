@@ -35,7 +35,8 @@ using Entries = QList<std::pair<QByteArray, QByteArray>>; // an archive's, in or
 namespace {
 
 // The archive's entries as libarchive reads them, and each entry's modification time.
-Files readZip(const QString &path, QMap<QByteArray, qint64> *mtimes = nullptr)
+Files readZip(const QString &path, QMap<QByteArray, qint64> *mtimes = nullptr,
+              QList<QByteArray> *order = nullptr)
 {
     const Utf8Locale utf8;
     Files files;
@@ -47,6 +48,8 @@ Files readZip(const QString &path, QMap<QByteArray, qint64> *mtimes = nullptr)
             QByteArray bytes(qsizetype(archive_entry_size(e)), '\0');
             archive_read_data(a, bytes.data(), size_t(bytes.size()));
             files.insert(archive_entry_pathname_utf8(e), bytes);
+            if (order)
+                order->append(archive_entry_pathname_utf8(e));
             if (mtimes)
                 mtimes->insert(archive_entry_pathname_utf8(e), archive_entry_mtime(e));
         }
@@ -154,22 +157,28 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary left
 
         // The check finds an archive that lost or gained an entry or has a damaged byte.
-        backup::Checksums sums;
-        for (auto f = m_files.cbegin(); f != m_files.cend(); ++f)
-            sums.insert(f.key(), QCryptographicHash::hash(f.value(), QCryptographicHash::Sha256));
-        QCOMPARE(backup::checkArchive(zip, sums), backup::CheckOutcome::Matches);
-        backup::Checksums other = sums;
-        other.insert("База/00000009.dat", {});
-        QCOMPARE(backup::checkArchive(zip, other), backup::CheckOutcome::Differs);
-        other.remove("Товары.txt");
-        other.remove("База/00000009.dat");
-        QCOMPARE(backup::checkArchive(zip, other), backup::CheckOutcome::Differs);
+        QList<QByteArray> order; // the entries as written
+        const Files written = readZip(zip, nullptr, &order);
+        const auto checksums = [&written](const QList<QByteArray> &names) {
+            backup::Checksums sums([names](qsizetype i) { return names[i]; });
+            for (qsizetype i = 0; i < names.size(); ++i)
+                sums.append(i, QCryptographicHash::hash(written.value(names[i]), QCryptographicHash::Sha256));
+            return sums;
+        };
+        QCOMPARE(backup::checkArchive(zip, checksums(order)), backup::CheckOutcome::Matches);
+        QCOMPARE(backup::checkArchive(zip, checksums(order + QList<QByteArray>{"База/00000009.dat"})),
+                 backup::CheckOutcome::Differs);
+        QCOMPARE(backup::checkArchive(zip, checksums(order.mid(0, order.size() - 1))),
+                 backup::CheckOutcome::Differs);
+        QList<QByteArray> swapped = order;
+        swapped.swapItemsAt(0, 1);
+        QCOMPARE(backup::checkArchive(zip, checksums(swapped)), backup::CheckOutcome::Differs);
         QByteArray bytes = readAll(zip);
         const qsizetype end = bytes.indexOf("PK\x07\x08"); // the data descriptor after the first entry
         QVERIFY(end > 30);
         bytes[end - 1] ^= 0x55;
         QVERIFY(writeAll(zip, bytes));
-        QCOMPARE(backup::checkArchive(zip, sums), backup::CheckOutcome::Differs);
+        QCOMPARE(backup::checkArchive(zip, checksums(order)), backup::CheckOutcome::Differs);
     }
 
     // Each failure runs in a child (as "nobody" when the tests run as root); the existing target
