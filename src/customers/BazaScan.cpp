@@ -8,6 +8,7 @@
 #include "UniqueFd.h"
 
 #include <QFile>
+#include <QThread>
 
 #include <algorithm>
 #include <array>
@@ -367,13 +368,28 @@ KlientRec readRecord(const QString &bazaPath, const QString &fileName, bool *gon
     return readCardAt(baza.get(), native.constData(), fileName, false, gone);
 }
 
-QList<KlientRec> scan(const QString &bazaPath)
+QList<KlientRec> scan(const QString &bazaPath, const ScanProgress &progress)
 {
     const CardFolder folder(bazaPath);
-    QList<KlientRec> recs;
-    recs.reserve(folder.size());
-    for (qsizetype i = 0; i < folder.size(); ++i)
-        recs.append(folder.read(i));
+    const qsizetype n = folder.size();
+    QList<KlientRec> recs(n);
+    // The cards are read in runs side by side; the calling thread reads the first and tells how
+    // far it got, scaled to the whole.
+    const int parts = n < 2000 ? 1 : std::clamp(QThread::idealThreadCount(), 1, 4);
+    const auto readRun = [&](int part, bool tell) {
+        const qsizetype from = n * part / parts, to = n * (part + 1) / parts;
+        for (qsizetype i = from; i < to; ++i) {
+            if (tell && progress && (i - from) % 4096 == 0)
+                progress((i - from) * parts, n);
+            recs[i] = folder.read(i);
+        }
+    };
+    std::vector<std::thread> others;
+    for (int part = 1; part < parts; ++part)
+        others.emplace_back(readRun, part, false);
+    readRun(0, true);
+    for (std::thread &t : others)
+        t.join();
     return recs;
 }
 

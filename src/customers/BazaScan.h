@@ -38,6 +38,9 @@ KlientRec recordFromBytes(const QString &fileName, QByteArrayView bytes);
 KlientRec readRecord(const QString &bazaPath, const QString &fileName, bool *gone = nullptr);
 
 // The whole index of the folder.
-QList<KlientRec> scan(const QString &bazaPath);
+// `progress`, when given, hears now and then (on the calling thread) how many of how many cards
+// were read.
+using ScanProgress = std::function<void(qsizetype read, qsizetype total)>;
+QList<KlientRec> scan(const QString &bazaPath, const ScanProgress &progress = {});
 
 } // namespace bazascan
