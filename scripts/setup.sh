@@ -2,7 +2,7 @@
 # Installs what building, testing and packaging Тарвеско need on Debian 12 (run as root).
 # Does nothing for packages that are already there.
 set -euo pipefail
-pkgs=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+pkgs=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n
       libgl-dev libarchive-dev fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev clang-format
       lintian desktop-file-utils)
 missing=()

@@ -8,9 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QProgressDialog>
-#include <QStatusBar>
 
 void FrmForma::connectBackups()
 {
@@ -137,11 +135,5 @@ void FrmForma::restoredFrom(const QString &path, const backup::RestoreResult &re
 
 void FrmForma::showDailyBackupFailure(const QString &message)
 {
-    const QString text = QStringLiteral("Автоматическая резервная копия не сделана. ") + message;
-    auto *line = new QLabel(text, statusBar());
-    line->setObjectName(QStringLiteral("DailyBackupFailure"));
-    line->setToolTip(text);
-    line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // a long text widens nothing
-    statusBar()->setSizeGripEnabled(false);
-    statusBar()->addWidget(line, 1);
+    tell(QStringLiteral("Автоматическая резервная копия не сделана. ") + message, true);
 }

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "FileName.h"
 #include "KlientIndex.h"
+#include "ReceiptText.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -37,6 +38,7 @@ void FrmForma::showHeader(const CardHeader &h)
 
 void FrmForma::FileNewKlient_Click()
 {
+    m_saleAwaitsCard = false;
     // The panel never keeps pointing into a card that is gone.
     if (!NewMode())
         Back1_Click();
@@ -57,21 +59,28 @@ bool FrmForma::CheckCard()
 
 void FrmForma::FileSave_Click()
 {
-    if (CheckCard())
-        return;
-    reportSave(m_shop.save(headerFromBoxes()));
+    saveCard();
+}
+
+bool FrmForma::saveCard()
+{
+    return !CheckCard() && reportSave(m_shop.save(headerFromBoxes()));
 }
 
 bool FrmForma::reportSave(const CardSession::SaveResult &saved)
 {
     if (saved.error != FileError::None) {
-        Dialogs::current().critical(this, writeFailureMessage(saved.fileName, saved.error));
+        const QString message = writeFailureMessage(saved.fileName, saved.error);
+        tell(QStringLiteral("Ничего не записано. ") + message.section(QStringLiteral("\r\n"), 0, 0), true);
+        Dialogs::current().critical(this, message);
         return false;
     }
     if (saved.conflict != CardSession::Conflict::None) {
+        tell(QStringLiteral("Ничего не записано: карточку изменили на другой кассе."), true);
         Dialogs::current().critical(this, conflictMessage(saved.fileName, saved.conflict, true));
         return false;
     }
+    tell(receipt::cardSaved(saved.fileName, m_saleAwaitsCard && NewMode()));
     if (saved.twin >= 0) {
         const KlientRec &twin = m_shop.index().at(saved.twin);
         showHint(bz(BzD::Familiya), QStringLiteral("Такой покупатель уже есть: ") + twin.FIO +

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "ImageButton.h"
 #include "Isprav.h"
+#include "ReceiptText.h"
 
 #include <QComboBox>
 #include <QCursor>
@@ -57,6 +58,8 @@ void FrmForma::showRecordedPurchase(int s)
     NewTovarCls shown;
     static_cast<TovarCls &>(shown) = m_session.showPurchase(s, panelFromBoxes());
     showPanel(shown);
+    tell(receipt::shown(s + 1, shown));
+    m_receiptShowsPurchase = true;
 }
 
 void FrmForma::DelPokupku1_Click()
@@ -79,6 +82,7 @@ void FrmForma::DelPokupku1_Click()
     selectAfterDelete(m_pokupkiLst, s, n);
     if (shownDeleted)
         Back1_Click();
+    tell(receipt::deleted(s + 1));
 }
 
 void FrmForma::IzdelieLst_DblClick()

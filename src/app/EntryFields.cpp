@@ -1,5 +1,7 @@
 // Keys of the entry fields and the lists: Enter moves from field to field and adds items;
-// Enter, Delete and the right button act on the selected list line.
+// Ctrl+Enter records the panel's purchase as OK does; Enter, Delete and the right button act on
+// the selected list line; Ctrl+Z in a box with nothing of its own to undo undoes the program's last
+// deletion or correction.
 #include "FrmForma.h"
 
 #include <QComboBox>
@@ -7,6 +9,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
+#include <QPushButton>
 
 namespace {
 
@@ -42,10 +45,29 @@ QString textOf(QWidget *field)
 
 } // namespace
 
+bool FrmForma::isPanelControl(const QObject *watched) const
+{
+    for (const QLineEdit *edit : m_pokupkaTxt)
+        if (watched == edit)
+            return true;
+    return watched == m_pokupkaMesac || watched == m_pokupkaTovar || watched == m_izdelieLst ||
+           watched == m_kOK;
+}
+
 bool FrmForma::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Left unclaimed, the key reaches the menu's "Отменить".
+        const QLineEdit *edit =
+            watched == m_pokupkaTovar ? m_pokupkaTovar->lineEdit() : qobject_cast<const QLineEdit *>(watched);
+        if (edit && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Undo) && !edit->isUndoAvailable())
+            return true;
+    } else if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
+        if (isEnter(key) && key->modifiers().testFlag(Qt::ControlModifier) && isPanelControl(watched)) {
+            kOK_Click();
+            return true;
+        }
         if (watched == m_pokupkiLst || watched == m_izdelieLst) {
             const bool purchases = watched == m_pokupkiLst;
             if (isEnter(key)) {
@@ -56,7 +78,7 @@ bool FrmForma::eventFilter(QObject *watched, QEvent *event)
                 purchases ? DelPokupku1_Click() : DelIzdelie1_Click();
                 return true;
             }
-        } else if (isEnter(key)) {
+        } else if (isEnter(key) && watched != m_kOK) {
             handleEnter(static_cast<QWidget *>(watched));
             return true; // Enter never reaches a field
         }

@@ -39,6 +39,8 @@ public:
     void FileList_Click();
     void FileExit_Click();
     void EditNewPokupka_Click();
+    // A new purchase for the customer of the open card: surname and phones filled from it.
+    void EditSellToCustomer_Click();
     void EditFind_Click();
     void FileVersions_Click();
     void FileBackup_Click();
@@ -82,6 +84,8 @@ public:
     SearchWindow *searchWindow() const { return m_searchWindow; }
     // The last hint shown at a field (a tool tip that fades by itself).
     const QString &lastHint() const { return m_lastHint; }
+    // What the receipt line above the card and the panel says.
+    QString receiptText() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -92,6 +96,7 @@ private:
     void buildCardArea(QWidget *area);
     void buildPurchasePanel(QWidget *area);
     void buildMenus();
+    void buildReceiptLine(QWidget *area);
     void buildTabOrder();
     void connectFields();
 
@@ -106,6 +111,8 @@ private:
 
     // Card.
     bool CheckCard();
+    // Ctrl+S: true when the card was written.
+    bool saveCard();
     // Tells what came of a save; true when the card was written.
     bool reportSave(const CardSession::SaveResult &saved);
     static QString conflictMessage(const QString &fileName, CardSession::Conflict conflict, bool atSave);
@@ -117,6 +124,9 @@ private:
     void insertIntoGoodsList(int position, const QString &tovar);
     bool checkPurchaseFields();
     void recordNewPurchase();
+    // The sale names nobody, but a customer with the same phones and the surname with «ё» for
+    // «е» or so: asked, the sale goes to that customer. True when it was recorded.
+    bool offerNearCustomer(const NewTovarCls &sale);
     void writeBackShownPurchase();
     void startCardFor();
 
@@ -131,11 +141,18 @@ private:
     void restoredFrom(const QString &path, const backup::RestoreResult &restored);
     void showDailyBackupFailure(const QString &message);
 
+    // The receipt line: what the last write did, or what the panel is about to do. A failure
+    // stays red until the operator's next action.
+    void tell(const QString &text, bool failure = false);
+    void tellOfShownPurchaseEnd();
+
     // Entry fields.
+    bool isPanelControl(const QObject *watched) const;
     bool handleEnter(QWidget *field);
     bool addItemFromPanel();
     void showHint(QWidget *field, const QString &text);
     void hintSoldSerial(const QString &serial);
+    void hintBirthYear();
     void popUpListMenu(QListView *list, QMenu *menu);
 
     Shop &m_shop;
@@ -162,4 +179,10 @@ private:
 
     SearchWindow *m_searchWindow = nullptr;
     QString m_lastHint;
+
+    QLabel *m_receipt = nullptr;
+    bool m_receiptFailure = false;
+    bool m_receiptShowsPurchase = false;
+    // A card is being made for the sale in the panel, which is not recorded yet.
+    bool m_saleAwaitsCard = false;
 };

@@ -6,7 +6,9 @@
 #include "ImageButton.h"
 #include "LabelAt.h"
 #include "ListBoxKeys.h"
+#include "ProgramIcon.h"
 #include "PurchaseDate.h"
+#include "ReceiptText.h"
 #include "UsrForma.h"
 
 #include <QAction>
@@ -95,6 +97,7 @@ FrmForma::FrmForma(Shop &shop, QWidget *parent) : QMainWindow(parent), m_shop(sh
 {
     setObjectName(QStringLiteral("frmForma"));
     setWindowTitle(QString::fromUtf8(kProgramTitle));
+    setWindowIcon(programIcon());
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -111,8 +114,13 @@ FrmForma::FrmForma(Shop &shop, QWidget *parent) : QMainWindow(parent), m_shop(sh
     m_shop.setHoldChanges(
         [] { return QApplication::activeModalWidget() || QApplication::activePopupWidget(); });
     connect(&m_shop, &Shop::openCardChangedOnDisk, this, &FrmForma::openCardChangedOnDisk);
+    connect(&m_shop, &Shop::otherTillChanged, this, [this](int added, int changed, int removed) {
+        if (!m_receiptFailure && !m_receiptShowsPurchase)
+            tell(receipt::otherTill(added, changed, removed));
+    });
     connectBackups();
 
+    buildReceiptLine(client);
     buildCardArea(client);
     buildPurchasePanel(client);
     verticalLine(client, 280, QPalette::WindowText);
@@ -134,6 +142,18 @@ FrmForma::~FrmForma()
 {
     m_shop.backups().stop();
     m_shop.setHoldChanges({});
+}
+
+void FrmForma::buildReceiptLine(QWidget *area)
+{
+    // The empty band above the two titles; it never takes the focus.
+    m_receipt = new QLabel(area);
+    m_receipt->setObjectName(QStringLiteral("ReceiptLine"));
+    m_receipt->setGeometry(8, 6, kClientWidth - 16, 60);
+    m_receipt->setWordWrap(true);
+    m_receipt->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_receipt->setFocusPolicy(Qt::NoFocus);
+    m_receipt->setTextFormat(Qt::PlainText);
 }
 
 void FrmForma::buildCardArea(QWidget *area)
@@ -224,41 +244,43 @@ void FrmForma::buildMenus()
         return action;
     };
 
-    QMenu *file = menuBar()->addMenu(QStringLiteral("Файл"));
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&Файл"));
     file->setObjectName(QStringLiteral("File"));
-    item(file, QStringLiteral("Новый покупатель"), QStringLiteral("FileNewKlient"),
+    item(file, QStringLiteral("&Новый покупатель"), QStringLiteral("FileNewKlient"),
          QKeySequence(Qt::CTRL | Qt::Key_N), &FrmForma::FileNewKlient_Click);
-    item(file, QStringLiteral("Сохранить"), QStringLiteral("FileSave"), QKeySequence(Qt::CTRL | Qt::Key_S),
+    item(file, QStringLiteral("&Сохранить"), QStringLiteral("FileSave"), QKeySequence(Qt::CTRL | Qt::Key_S),
          &FrmForma::FileSave_Click);
-    item(file, QString::fromUtf8(kProgramTitle), QStringLiteral("FileList"), QKeySequence(Qt::Key_F4),
-         &FrmForma::FileList_Click);
-    item(file, QStringLiteral("Прежние версии…"), QStringLiteral("FileVersions"), {},
+    item(file, QLatin1Char('&') + QString::fromUtf8(kProgramTitle), QStringLiteral("FileList"),
+         QKeySequence(Qt::Key_F4), &FrmForma::FileList_Click);
+    item(file, QStringLiteral("&Прежние версии…"), QStringLiteral("FileVersions"), {},
          &FrmForma::FileVersions_Click);
-    item(file, QStringLiteral("Резервная копия…"), QStringLiteral("FileBackup"), {},
+    item(file, QStringLiteral("&Резервная копия…"), QStringLiteral("FileBackup"), {},
          &FrmForma::FileBackup_Click);
-    item(file, QStringLiteral("Восстановить из копии…"), QStringLiteral("FileRestore"), {},
+    item(file, QStringLiteral("&Восстановить из копии…"), QStringLiteral("FileRestore"), {},
          &FrmForma::FileRestore_Click);
     file->addSeparator();
-    item(file, QStringLiteral("Выход"), QStringLiteral("FileExit"), {}, &FrmForma::FileExit_Click);
+    item(file, QStringLiteral("Вы&ход"), QStringLiteral("FileExit"), {}, &FrmForma::FileExit_Click);
 
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("Правка"));
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Правка"));
     edit->setObjectName(QStringLiteral("Edit"));
-    item(edit, QStringLiteral("Новая покупка"), QStringLiteral("EditNewPokupka"), {},
+    item(edit, QStringLiteral("&Новая покупка"), QStringLiteral("EditNewPokupka"), {},
          &FrmForma::EditNewPokupka_Click);
-    item(edit, QStringLiteral("Найти…"), QStringLiteral("EditFind"), QKeySequence(Qt::CTRL | Qt::Key_F),
+    item(edit, QStringLiteral("На&йти…"), QStringLiteral("EditFind"), QKeySequence(Qt::CTRL | Qt::Key_F),
          &FrmForma::EditFind_Click);
     // A text box keeps Ctrl+Z for its own undo while it has the focus.
-    QAction *undo = item(edit, QStringLiteral("Отменить"), QStringLiteral("EditUndo"),
+    QAction *undo = item(edit, QStringLiteral("&Отменить"), QStringLiteral("EditUndo"),
                          QKeySequence(Qt::CTRL | Qt::Key_Z), &FrmForma::EditUndo_Click);
     // Greyed out in the open menu only: the key must work once there is something to undo.
     connect(edit, &QMenu::aboutToShow, this, [this, undo] { undo->setEnabled(m_session.canUndo()); });
     connect(edit, &QMenu::aboutToHide, undo, [undo] { undo->setEnabled(true); });
+    item(edit, QStringLiteral("&Продать этому покупателю"), QStringLiteral("EditSellToCustomer"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), &FrmForma::EditSellToCustomer_Click);
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("Справка"));
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
     help->setObjectName(QStringLiteral("Help"));
-    item(help, QStringLiteral("Вызов справки"), QStringLiteral("HelpCallHelp"), QKeySequence(Qt::Key_F1),
+    item(help, QStringLiteral("&Вызов справки"), QStringLiteral("HelpCallHelp"), QKeySequence(Qt::Key_F1),
          &FrmForma::HelpCallHelp_Click);
-    item(help, QStringLiteral("О программе"), QStringLiteral("HelpAbout"), {}, &FrmForma::HelpAbout_Click);
+    item(help, QStringLiteral("&О программе"), QStringLiteral("HelpAbout"), {}, &FrmForma::HelpAbout_Click);
 
     // The lists' pop-up menus live on the menu bar, never shown there.
     m_del1 = menuBar()->addMenu(QStringLiteral("DEL1"));
@@ -298,7 +320,7 @@ void FrmForma::connectFields()
     for (QLineEdit *edit : m_pokupkaTxt)
         edit->installEventFilter(this);
     for (QWidget *w : {static_cast<QWidget *>(m_bzDMesac), static_cast<QWidget *>(m_pokupkaMesac),
-                       static_cast<QWidget *>(m_pokupkaTovar)})
+                       static_cast<QWidget *>(m_pokupkaTovar), static_cast<QWidget *>(m_kOK)})
         w->installEventFilter(this);
 
     // The first letter of a name is raised to a capital, typed or set by the program.
@@ -320,6 +342,7 @@ void FrmForma::connectFields()
     connect(m_pokupkiLst, &QListView::doubleClicked, this, &FrmForma::PokupkiLst_DblClick);
     connect(m_izdelieLst, &QListView::doubleClicked, this, &FrmForma::IzdelieLst_DblClick);
     connect(m_kOK, &QPushButton::clicked, this, &FrmForma::kOK_Click);
+    connect(bz(BzD::GodRozhd), &QLineEdit::editingFinished, this, &FrmForma::hintBirthYear);
     connect(m_back1, &ImageButton::Click, this, &FrmForma::Back1_Click);
 }
 

@@ -3,6 +3,7 @@
 
 #include "Dialogs.h"
 #include "FileName.h"
+#include "ReceiptText.h"
 #include "VersionsDialog.h"
 
 void FrmForma::FileVersions_Click()
@@ -35,6 +36,7 @@ void FrmForma::EditUndo_Click()
         return;
     }
     followOwnRewrite(undone.openCardChanged);
+    tell(receipt::undone());
 }
 
 void FrmForma::followOwnRewrite(bool openCardChanged)

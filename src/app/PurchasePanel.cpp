@@ -3,7 +3,9 @@
 
 #include "Dialogs.h"
 #include "ImageButton.h"
+#include "KlientIndex.h"
 #include "PurchaseDate.h"
+#include "ReceiptText.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -47,6 +49,7 @@ void FrmForma::showPanel(const NewTovarCls &p)
 
 void FrmForma::EditNewPokupka_Click()
 {
+    tellOfShownPurchaseEnd();
     m_label1[1]->setText(QStringLiteral("Новая покупка"));
     m_session.startNewPurchase();
     NewTovarCls today;
@@ -60,8 +63,42 @@ void FrmForma::EditNewPokupka_Click()
     pk(PokupkaField::Familiya)->setFocus();
 }
 
+void FrmForma::EditSellToCustomer_Click()
+{
+    if (!NewMode())
+        Back1_Click();
+    EditNewPokupka_Click();
+    if (CurFile().isEmpty())
+        return; // no customer open: a new purchase, as «Новая покупка»
+    const CardHeader &customer = m_session.header();
+    pk(PokupkaField::Familiya)->setText(customer.familiya);
+    pk(PokupkaField::Telephon1)->setText(customer.telDom);
+    pk(PokupkaField::Telephon2)->setText(customer.telRab);
+    m_pokupkaTovar->setFocus();
+}
+
+void FrmForma::tell(const QString &text, bool failure)
+{
+    m_receiptFailure = failure;
+    m_receiptShowsPurchase = false;
+    m_receipt->setStyleSheet(failure ? QStringLiteral("color: #c00000;") : QString());
+    m_receipt->setText(text);
+}
+
+QString FrmForma::receiptText() const
+{
+    return m_receipt->text();
+}
+
+void FrmForma::tellOfShownPurchaseEnd()
+{
+    if (m_receiptShowsPurchase)
+        tell({});
+}
+
 void FrmForma::Back1_Click()
 {
+    tellOfShownPurchaseEnd();
     m_back1->hide();
     m_label1[1]->setText(QStringLiteral("Новая покупка"));
     showPanel(m_session.restore());
@@ -97,30 +134,56 @@ void FrmForma::recordNewPurchase()
     const CardSession::RecordResult recorded = m_shop.recordSale(sale);
     switch (recorded.outcome) {
     case CardSession::RecordResult::NoCustomer:
+        if (offerNearCustomer(sale))
+            return;
         Dialogs::current().critical(
             this, QStringLiteral("Покупатель ") + sale.Familiya +
                       QStringLiteral(" не найден.\r\nЗаполните учётную карточку и сохраните её."));
         startCardFor();
         return;
-    case CardSession::RecordResult::Failed:
+    case CardSession::RecordResult::Failed: {
         // The sale is not recorded: everything typed stays in the panel for another try.
         insertIntoGoodsList(recorded.cataloguePosition, sale.Tovar);
-        if (recorded.error == FileError::NotFound) {
-            Dialogs::current().critical(this, fileMessage(recorded.fileName, FileMessage::NotFound));
-        } else {
-            Dialogs::current().critical(this, writeFailureMessage(recorded.fileName, recorded.error));
-        }
-        return;
-    case CardSession::RecordResult::Recorded:
-        insertIntoGoodsList(recorded.cataloguePosition, sale.Tovar);
-        EditNewPokupka_Click();
+        const QString message = recorded.error == FileError::NotFound
+                                    ? fileMessage(recorded.fileName, FileMessage::NotFound)
+                                    : writeFailureMessage(recorded.fileName, recorded.error);
+        tell(QStringLiteral("Покупка не записана. ") + message.section(QStringLiteral("\r\n"), 0, 0), true);
+        Dialogs::current().critical(this, message);
         return;
     }
+    case CardSession::RecordResult::Recorded: {
+        insertIntoGoodsList(recorded.cataloguePosition, sale.Tovar);
+        m_saleAwaitsCard = false;
+        EditNewPokupka_Click();
+        const int position = m_shop.index().findFile(recorded.fileName);
+        tell(receipt::recorded(position >= 0 ? m_shop.index().at(position).FIO : QString(), recorded.fileName,
+                               sale));
+        return;
+    }
+    }
+}
+
+bool FrmForma::offerNearCustomer(const NewTovarCls &sale)
+{
+    const int near = m_shop.index().findNearCustomer(sale.Familiya, sale.Telephon1, sale.Telephon2);
+    if (near < 0)
+        return false;
+    const KlientRec customer = m_shop.index().at(near);
+    const QString name =
+        (customer.Familiya + QLatin1Char(' ') + customer.FIO.section(QLatin1Char(' '), 1, 1)).trimmed();
+    if (!Dialogs::current().confirm(
+            this, QStringLiteral("Есть %1 с теми же телефонами. Записать покупку ему?").arg(name)))
+        return false;
+    // The customer's own surname finds the card by the usual rule.
+    pk(PokupkaField::Familiya)->setText(customer.Familiya);
+    recordNewPurchase();
+    return true;
 }
 
 void FrmForma::startCardFor()
 {
     FileNewKlient_Click();
+    m_saleAwaitsCard = true;
     bz(BzD::Familiya)->setText(pk(PokupkaField::Familiya)->text());
     bz(BzD::TelDom)->setText(pk(PokupkaField::Telephon1)->text());
     bz(BzD::TelRab)->setText(pk(PokupkaField::Telephon2)->text());
@@ -129,10 +192,12 @@ void FrmForma::startCardFor()
 
 void FrmForma::writeBackShownPurchase()
 {
-    if (m_session.correctShownPurchase(panelFromBoxes()))
-        FileSave_Click();
+    const int number = PokupkaNum() + 1;
+    const bool corrected = m_session.correctShownPurchase(panelFromBoxes()) && saveCard();
     addToCatalogue(m_pokupkaTovar->currentText());
     Back1_Click();
+    if (corrected)
+        tell(receipt::corrected(number));
 }
 
 void FrmForma::addToCatalogue(const QString &tovar)

@@ -5,6 +5,7 @@
 #include "KlientIndex.h"
 #include "SearchWindow.h"
 
+#include <QDate>
 #include <QLineEdit>
 #include <QListView>
 #include <QToolTip>
@@ -36,6 +37,15 @@ void FrmForma::showHint(QWidget *field, const QString &text)
 {
     m_lastHint = text;
     QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), text, field, {}, 5000);
+}
+
+void FrmForma::hintBirthYear()
+{
+    // A year typed after the prefilled "19" ("1901" for "01") or beyond today is most likely a slip.
+    bool ok = false;
+    const int year = bz(BzD::GodRozhd)->text().toInt(&ok);
+    if (ok && bz(BzD::GodRozhd)->text().size() == 4 && (year < 1910 || year > QDate::currentDate().year()))
+        showHint(bz(BzD::GodRozhd), QStringLiteral("Год рождения %1? Проверьте год.").arg(year));
 }
 
 void FrmForma::hintSoldSerial(const QString &serial)

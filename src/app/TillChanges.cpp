@@ -2,6 +2,7 @@
 #include "FrmForma.h"
 
 #include "Dialogs.h"
+#include "FileName.h"
 
 void FrmForma::openCardChangedOnDisk()
 {
@@ -14,6 +15,8 @@ void FrmForma::openCardChangedOnDisk()
         m_loading = true;
         showHeader(m_session.header());
         m_loading = false;
+        tell(QStringLiteral("Карточку ") + filename::display(CurFile()) +
+             QStringLiteral(" изменили на другой кассе: она показана заново"));
         return;
     }
     Dialogs::current().critical(this, conflictMessage(CurFile(),

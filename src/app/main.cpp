@@ -4,6 +4,7 @@
 #include "FrmForma.h"
 #include "ProgramFont.h"
 #include "Shop.h"
+#include "StartUpSplash.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -31,9 +32,12 @@ int main(int argc, char *argv[])
                                                    "кассе. Запустите программу, когда это закончится."));
         return 1;
     }
-    Shop shop(bazaPath, goodsPath);
+    StartUpSplash splash;
+    Shop shop(bazaPath, goodsPath,
+              [&splash](qsizetype read, qsizetype total) { splash.progress(read, total); });
     FrmForma window(shop);
     window.show();
+    splash.finish(&window);
     QCoreApplication::processEvents();
     window.finishStartUp();
     shop.startDailyBackup();

@@ -8,10 +8,10 @@ CustomerBase::CustomerBase(QString bazaPath, QObject *parent)
 {
 }
 
-void CustomerBase::LoadBaza()
+void CustomerBase::LoadBaza(const std::function<void(qsizetype, qsizetype)> &progress)
 {
     m_loading = true;
-    m_index.replaceAll(bazascan::scan(m_bazaPath));
+    m_index.replaceAll(bazascan::scan(m_bazaPath, progress));
     ReFIO();
     m_loading = false;
     emit loaded();
@@ -30,18 +30,25 @@ void CustomerBase::entriesChanged(const QStringList &fileNames)
     emit changed(fileNames);
 }
 
-void CustomerBase::takeCards(QStringList fileNames)
+CustomerBase::Taken CustomerBase::takeCards(QStringList fileNames)
 {
+    Taken taken;
     fileNames.removeDuplicates();
     if (fileNames.isEmpty())
-        return;
+        return taken;
     for (const QString &name : std::as_const(fileNames)) {
+        const int position = m_index.findFile(name);
+        const bool known = position >= 0 && !m_index.at(position).isRemoved();
         bool gone = false;
         KlientRec rec = bazascan::readRecord(m_bazaPath, name, &gone);
-        if (gone)
+        if (gone) {
             m_index.markRemoved(name);
-        else
+            taken.removed += known ? 1 : 0;
+        } else {
             m_index.applyCardChange(name, std::move(rec));
+            ++(known ? taken.changed : taken.added);
+        }
     }
     entriesChanged(fileNames);
+    return taken;
 }

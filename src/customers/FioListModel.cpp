@@ -14,6 +14,39 @@ void FioListModel::setOrder(QList<int> order)
     endResetModel();
 }
 
+namespace {
+
+QChar folded(QChar c)
+{
+    const QChar lower = c.toLower();
+    return lower == QChar(0x0451) ? QChar(0x0435) : lower; // ё as е
+}
+
+bool startsWithFolded(const QString &text, const QString &typed)
+{
+    if (text.size() < typed.size())
+        return false;
+    for (qsizetype i = 0; i < typed.size(); ++i)
+        if (folded(text[i]) != folded(typed[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+int FioListModel::rowStartingWith(const QString &typed) const
+{
+    if (typed.isEmpty())
+        return -1;
+    for (qsizetype row = 0; row < m_order.size(); ++row) {
+        const int position = m_order[row];
+        if (position >= 0 && position < m_index.KlientCount() &&
+            startsWithFolded(m_index.at(position).FIO, typed))
+            return int(row);
+    }
+    return -1;
+}
+
 int FioListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_order.size());

@@ -19,6 +19,9 @@ public:
     int positionAt(int row) const { return m_order.value(row, -1); }
     // The row of the index position, -1 when it is not listed.
     int rowOf(int position) const { return int(m_order.indexOf(position)); }
+    // The first row whose full name starts with `typed`, letter case ignored and «ё» read as «е»;
+    // -1 when none does.
+    int rowStartingWith(const QString &typed) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

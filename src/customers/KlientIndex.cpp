@@ -101,3 +101,25 @@ int KlientIndex::findCustomer(const QString &surname, const QString &telephon1,
     }
     return -1;
 }
+
+namespace {
+
+QString withoutYo(QString upper)
+{
+    return upper.replace(QChar(0x0401), QChar(0x0415)); // Ё as Е
+}
+
+} // namespace
+
+int KlientIndex::findNearCustomer(const QString &surname, const QString &telephon1, const QString &telephon2,
+                                  int except) const
+{
+    const QString folded = withoutYo(surname.toUpper());
+    for (int i = 0; i < KlientCount(); ++i) {
+        const KlientRec &r = m_recs[i];
+        if (i != except && r.Telephon1 == telephon1 && r.Telephon2 == telephon2 && !r.isRemoved() &&
+            withoutYo(r.FamiliyaUpper) == folded)
+            return i;
+    }
+    return -1;
+}

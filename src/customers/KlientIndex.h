@@ -56,6 +56,10 @@ public:
     // The first entry whose upper-cased surname equals the upper-cased `surname` and whose
     // phones equal the given ones exactly, removed cards left out; -1 when none does.
     int findCustomer(const QString &surname, const QString &telephon1, const QString &telephon2) const;
+    // As findCustomer(), but «ё» and «е» count as one letter: the customer the operator most likely
+    // meant when the surname was typed without «ё». The entry `except` is left out.
+    int findNearCustomer(const QString &surname, const QString &telephon1, const QString &telephon2,
+                         int except = -1) const;
 
 private:
     static std::uint32_t lookupKey(const QString &upper, const QString &telephon1, const QString &telephon2);

@@ -7,6 +7,7 @@
 #include "NumberForm.h"
 #include "RaisedFrame.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
@@ -64,6 +65,7 @@ UsrForma::UsrForma(CustomerBase &base, QWidget *parent) : QWidget(parent), m_bas
     m_reLoad->setAutoDefault(true); // Enter on the focused button reloads, as Space does
     m_reLoad->installEventFilter(this);
     setTabOrder(m_fioLst, m_reLoad);
+    placeDetailValues();
     setFocusProxy(m_fioLst);
 
     connect(m_close1, &ImageButton::Click, this, &UsrForma::hideRequested);
@@ -154,12 +156,49 @@ bool UsrForma::eventFilter(QObject *watched, QEvent *event)
         emit hideRequested();
         return true;
     }
+    if (watched == m_fioLst && typeToFind(static_cast<QKeyEvent *>(event)))
+        return true;
     if (watched == m_fioLst && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
         if (m_fioLst->selectionModel()->hasSelection())
             openSelected();
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool UsrForma::typeToFind(const QKeyEvent *key)
+{
+    const bool pause = !m_typedAt.isValid() || m_typedAt.elapsed() > QApplication::keyboardInputInterval();
+    if (key->key() == Qt::Key_Backspace) {
+        if (m_typed.isEmpty() || pause)
+            return false;
+        m_typed.chop(1);
+    } else {
+        const QString text = key->text();
+        if (text.isEmpty() || !text.front().isPrint() ||
+            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return false;
+        m_typed = pause ? text : m_typed + text;
+    }
+    m_typedAt.start();
+    const int row = m_base.list().rowStartingWith(m_typed);
+    if (row >= 0) {
+        const QModelIndex index = m_base.list().index(row);
+        m_fioLst->setCurrentIndex(index);
+        m_fioLst->scrollTo(index);
+    }
+    return true;
+}
+
+void UsrForma::placeDetailValues()
+{
+    // Each value a space after its caption, however wide the caption's bold text is.
+    const int space = fontMetrics().horizontalAdvance(QLatin1Char(' '));
+    for (const auto &[caption, value] :
+         {std::pair{"Label2", m_telTxt1}, {"Label3", m_telTxt2}, {"Label4", m_fileTxt}}) {
+        const QWidget *label = findChild<QWidget *>(QString::fromLatin1(caption));
+        value->move(std::max(80, label->geometry().right() + 1 + space), value->y());
+    }
 }
 
 void UsrForma::resizeEvent(QResizeEvent *event)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class CloseButton;
 class CustomerBase;
+class QKeyEvent;
 class QLabel;
 class QListView;
 class QPushButton;
@@ -38,6 +40,9 @@ private:
     void clearDetails();
     void notePlace();
     void listRefilled();
+    // Type-to-find: letters typed in the list select the first customer whose name starts with them.
+    bool typeToFind(const QKeyEvent *key);
+    void placeDetailValues();
 
     CustomerBase &m_base;
     int m_selIndex = 0;
@@ -45,6 +50,8 @@ private:
     bool m_hadSelection = false;
     int m_topPosition = -1;
     int m_scroll = 0;
+    QString m_typed;
+    QElapsedTimer m_typedAt;
 
     QLabel *m_vsegoLbl = nullptr;
     CloseButton *m_close1 = nullptr;

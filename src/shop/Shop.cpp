@@ -19,7 +19,7 @@ bool Shop::heldAloneElsewhere(const QString &bazaPath)
     return BasePresence::heldAloneElsewhere(bazaPath);
 }
 
-Shop::Shop(const QString &bazaPath, const QString &goodsPath, QObject *parent)
+Shop::Shop(const QString &bazaPath, const QString &goodsPath, const Progress &progress, QObject *parent)
     : QObject(parent), m_bazaPath(bazaPath),
       // The same file for the backup's worker thread, whatever the working folder becomes.
       m_goodsPath(QFileInfo(goodsPath).absoluteFilePath()), m_presence(bazaPath),
@@ -28,7 +28,7 @@ Shop::Shop(const QString &bazaPath, const QString &goodsPath, QObject *parent)
     // The folder watch starts before the scan, so that no change after the scan is missed.
     m_watcher = new BazaWatcher(m_bazaPath, BazaWatcher::Listening::KernelAndPoll, this);
     m_customers = new CustomerBase(m_bazaPath, this);
-    m_customers->LoadBaza();
+    m_customers->LoadBaza(progress);
     // The watch lists the cards beside the window, then tells what changed since the scan.
     QStringList scanned;
     for (const KlientRec &rec : m_customers->index().entries())

@@ -29,8 +29,11 @@ public:
     // Another program holds the base alone (replacing it with a backup): none may start now.
     static bool heldAloneElsewhere(const QString &bazaPath);
 
-    // Joins the base and reads its customers; the rest is read once the window is up.
-    Shop(const QString &bazaPath, const QString &goodsPath, QObject *parent = nullptr);
+    // Joins the base and reads its customers, telling `progress` now and then how far it got; the
+    // rest is read once the window is up.
+    using Progress = std::function<void(qsizetype read, qsizetype total)>;
+    Shop(const QString &bazaPath, const QString &goodsPath, const Progress &progress = {},
+         QObject *parent = nullptr);
     ~Shop() override;
 
     // Once the window is shown: the goods catalogue, and the search's reading of every card in
@@ -66,6 +69,8 @@ public:
 signals:
     // Another hand changed or removed the open card: the window asks the session what to show.
     void openCardChangedOnDisk();
+    // Cards another till added, changed or removed were taken in.
+    void otherTillChanged(int added, int changed, int removed);
 
 private:
     void folderChanged(const QStringList &added, const QStringList &changed, const QStringList &removed);

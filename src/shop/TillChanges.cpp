@@ -25,9 +25,10 @@ void Shop::applyFolderChanges()
     names.removeDuplicates();
     const QString &open = m_session->CurFile();
     const bool openCardTouched = !open.isEmpty() && names.contains(open);
-    m_customers->takeCards(names);
+    const CustomerBase::Taken taken = m_customers->takeCards(names);
     for (const QString &name : std::as_const(names))
         m_search->refreshFile(name);
+    emit otherTillChanged(taken.added, taken.changed, taken.removed);
     if (openCardTouched)
         emit openCardChangedOnDisk();
 }

@@ -68,6 +68,21 @@ void ImageButton::paintEvent(QPaintEvent *)
     else
         frame3d::drawRaised(painter, width(), height());
     drawContent(painter, m_sunken ? 2 : 0);
+    if (hasFocus()) {
+        // Reached by Tab: a dotted frame inside the 3D one, as a push button shows it.
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
+}
+
+void ImageButton::keyPressEvent(QKeyEvent *event)
+{
+    // Space or Enter on the focused button clicks it, as on a push button.
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ImageButton::resizeEvent(QResizeEvent *)
@@ -117,7 +132,10 @@ void ImageButton::Timer1_Timer()
     DrawUp();
 }
 
-BackButton::BackButton(QWidget *parent) : ImageButton(QSize(27, 28), parent), m_Image1(arrowPicture()) {}
+BackButton::BackButton(QWidget *parent) : ImageButton(QSize(27, 28), parent), m_Image1(arrowPicture())
+{
+    setFocusPolicy(Qt::TabFocus); // the last stop of the main window's Tab order
+}
 
 void BackButton::drawContent(QPainter &painter, int shift) const
 {

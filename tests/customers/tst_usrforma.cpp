@@ -1,9 +1,11 @@
 #include "CustomerBase.h"
 #include "FioListModel.h"
 #include "TestFiles.h"
+#include "TypeKeys.h"
 #include "UsrForma.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
@@ -182,6 +184,44 @@ private slots:
         QCOMPARE(label(panel, "TelTxt1"), base.index().at(19).Telephon1);
         QCOMPARE(topPosition(), 15);
         QVERIFY(list->hasFocus());
+    }
+
+    // Letters typed in the list select the first customer whose full name starts with them.
+    void typeToFind_data()
+    {
+        QTest::addColumn<QStringList>("typed"); // "<" is Backspace, "|" a pause
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("case and ё ignored") << QStringList{"ф", "е", "д"} << "Фёдоров Николай ";
+        QTest::newRow("grows while typing")
+            << QStringList{"С", "м", "и", "р", "н", "о", "в", "а"} << "Смирнова Анна ";
+        QTest::newRow("equal prefixes: the first") << QStringList{"с", "м", "и", "р"} << "Смирнов Олег ";
+        QTest::newRow("Backspace shortens")
+            << QStringList{"с", "м", "и", "р", "н", "о", "в", "а", "<", "<"} << "Смирнов Олег ";
+        QTest::newRow("a pause starts anew") << QStringList{"с", "|", "ф"} << "Фёдоров Николай ";
+        QTest::newRow("no match keeps the line") << QStringList{"ф", "я"} << "Фёдоров Николай ";
+    }
+    void typeToFind()
+    {
+        for (const auto &[file, surname, name] : {std::tuple{"1.dat", "Смирнова", "Анна"},
+                                                  {"2.dat", "Фёдоров", "Николай"},
+                                                  {"3.dat", "Смирнов", "Олег"},
+                                                  {"4.dat", "Агеев", "Иван"}})
+            QVERIFY(writeAll(baza() + file, crlf({surname, name, "", "", ""})));
+        CustomerBase base(baza());
+        base.LoadBaza();
+        UsrForma panel(base);
+        QListView *list = panel.fioList();
+        QFETCH(QStringList, typed);
+        for (const QString &key : typed) {
+            if (key == "|")
+                QTest::qWait(QApplication::keyboardInputInterval() + 50);
+            else if (key == "<")
+                QTest::keyClick(list, Qt::Key_Backspace);
+            else
+                typeKeys(list, key);
+        }
+        QFETCH(QString, selected);
+        QCOMPARE(base.index().at(panel.SelIndex()).FIO, selected);
     }
 
     void fontIsBold975WhateverTheWindowUses()
