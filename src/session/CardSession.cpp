@@ -160,7 +160,7 @@ CardSession::SaveResult CardSession::saveNew(const CardHeader &header)
 {
     SaveResult result;
     // A new card for someone already in the base: worth a word, never a stop.
-    result.twin = m_index.findCustomer(header.familiya, header.telDom, header.telRab);
+    result.twin = m_index.findNearCustomer(header.familiya, header.telDom, header.telRab);
     const QByteArray bytes = cardfile::serialize({header, Pokupki()});
     // A name still in the index belongs to a card removed by hand since the last scan.
     const auto nameFor = [this](int k) {

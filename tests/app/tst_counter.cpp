@@ -153,8 +153,14 @@ private slots:
             QStringList{QStringLiteral("Есть Фёдоров Николай с теми же телефонами. Записать покупку ему?")});
         QCOMPARE(f.card("00000001.dat").endsWith(crlf({"Фен", "10", " 0 "})), accepted);
         QCOMPARE(f.dialogs.messages.size(), accepted ? 0 : 1); // «не найден»
-        if (!accepted)
-            QCOMPARE(w.CurFile(), QString()); // a new card for him is started
+        if (accepted)
+            return;
+        // A new card for him is started; saved, it is pointed out as the same customer's.
+        QCOMPARE(w.CurFile(), QString());
+        f.type(f.bz(BzD::Imya), "Николай");
+        f.type(f.bz(BzD::DenRozhd), "1");
+        w.FileSave_Click();
+        QVERIFY(w.lastHint().startsWith(QStringLiteral("Такой покупатель уже есть: Фёдоров Николай")));
     }
 
     // The arrow button that brings the new purchase back is the last stop of Tab, and Space presses it.
