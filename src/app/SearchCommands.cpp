@@ -16,7 +16,12 @@ void FrmForma::EditFind_Click()
         m_searchWindow = new SearchWindow(m_shop.search(), this);
         connect(m_searchWindow, &SearchWindow::saleChosen, this, &FrmForma::openSale);
     }
-    m_searchWindow->show();
+    if (!m_searchWindow->isVisible()) {
+        // Beside the window, never over the card it shows.
+        const QWidget *client = centralWidget();
+        const QRect cardArea(client->mapToGlobal(QPoint(0, 0)), QSize(281, client->height()));
+        m_searchWindow->showBeside(frameGeometry(), cardArea);
+    }
     m_searchWindow->raise();
     m_searchWindow->activateWindow();
 }

@@ -16,6 +16,13 @@ PanelDate panelDate(const QDate &date)
             QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'))};
 }
 
+QString spokenDate(const QString &day, int month, const QString &year)
+{
+    bool number = false;
+    const int d = day.trimmed().toInt(&number);
+    return purchaseDateText(number ? QString::number(d) : day, month, year).toLower();
+}
+
 QString purchaseDateText(const QString &day, int month, const QString &year)
 {
     QStringList parts{day, monthNames().value(month), year};

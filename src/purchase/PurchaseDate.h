@@ -18,3 +18,5 @@ PanelDate panelDate(const QDate &date);
 
 // "12 Января 2005"; a month index outside 0-11 shows no month name.
 QString purchaseDateText(const QString &day, int month, const QString &year);
+// As the operator says it: "5 мая 2021", the day without a leading zero.
+QString spokenDate(const QString &day, int month, const QString &year);

@@ -5,6 +5,9 @@
 #include "Folding.h"
 #include "PurchaseDate.h"
 
+#include <array>
+#include <tuple>
+
 #include <QRegularExpression>
 
 #include <cstring>
@@ -70,8 +73,9 @@ SearchRow rowOfCard(const QString &fileName, const Card &card, int purchase, int
     row.purchase = purchase;
     if (purchase >= 0 && purchase < card.pokupki.size()) {
         const TovarCls &p = card.pokupki[purchase];
-        row.date = purchaseDateText(p.Day, p.Mesac, p.God);
+        row.date = spokenDate(p.Day, p.Mesac, p.God);
         row.tovar = p.Tovar;
+        row.summa = p.Summa;
         if (item >= 0) {
             row.izdelie = p.List(2 * item);
             row.serial = p.List(2 * item + 1);
@@ -252,7 +256,19 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
         if (w.key.size() > sweep->key.size())
             sweep = &w;
 
-    QList<std::pair<int, int>> hits; // purchase, item
+    // The rows by how they matched (see query()); each group keeps at most `limit`.
+    enum Rank { WholeSerial, SurnameStart, NameStart, Other, kRanks };
+    std::array<QList<SearchHit>, kRanks> ranked;
+    const auto keptUpTo = [&ranked](int rank) {
+        qsizetype kept = 0;
+        for (int r = 0; r <= rank; ++r)
+            kept += ranked[r].size();
+        return kept;
+    };
+    const Word &first = words[0];
+    const bool serialQuery = words.size() == 1 && !first.serial.isEmpty();
+
+    QList<std::tuple<int, int, bool>> hits; // purchase, item, whole serial
     for (const int position : cardsHolding(sweep->key)) {
         const Slot &card = m_cards[position];
         const QByteArrayView folded = foldedOf(card);
@@ -274,11 +290,18 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
         // The card's own columns count for each of its rows: when they hold every word, every row
         // of the card matches, and past the rows shown they need only be counted.
         quint32 cardMask = 0;
+        int cardRank = Other;
         Sections head(folded.first(card.shape.head));
-        while (head.next(kind, body))
+        while (head.next(kind, body)) {
             cardMask |= mask(kind, body);
+            if (kind == Section::CardWords && body.startsWith(first.wordStart))
+                cardRank = SurnameStart;
+            else if (kind == Section::CardWords && contains(body, first.wordStart))
+                cardRank = NameStart;
+        }
         const bool everyRow = cardMask == all;
-        if (everyRow && result.hits.size() >= limit) {
+        if (everyRow && keptUpTo(cardRank) >= limit &&
+            (!serialQuery || ranked[WholeSerial].size() >= limit)) {
             result.total += card.shape.rows;
             continue;
         }
@@ -287,15 +310,15 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
         hits.clear();
         quint32 purchaseMask = 0, itemMask = 0;
         int purchase = -1, item = -1;
-        bool purchaseHasItems = false;
+        bool purchaseHasItems = false, wholeSerial = false;
         const auto closeItem = [&] {
             if (item >= 0 && (itemMask | purchaseMask) == all)
-                hits.append({purchase, item});
+                hits.append({purchase, item, wholeSerial});
         };
         const auto closePurchase = [&] {
             closeItem();
             if (purchase >= 0 && !purchaseHasItems && purchaseMask == all)
-                hits.append({purchase, -1});
+                hits.append({purchase, -1, false});
         };
         Sections sections(folded.sliced(card.shape.head));
         while (sections.next(kind, body)) {
@@ -314,25 +337,31 @@ SearchResult SearchIndex::query(const QString &text, int limit) const
                 closeItem();
                 ++item;
                 purchaseHasItems = true;
+                wholeSerial = false;
                 itemMask = everyRow ? all : mask(kind, body);
                 break;
             case Section::Serial:
                 if (!everyRow)
                     itemMask |= mask(kind, body);
+                wholeSerial = serialQuery && body == QByteArrayView(first.serial);
                 break;
             }
         }
         closePurchase();
         if (purchase < 0 && cardMask == all)
-            hits.append({-1, -1});
+            hits.append({-1, -1, false});
         if (hits.isEmpty())
             continue;
 
         result.total += hits.size();
-        for (const auto &[p, i] : hits)
-            if (result.hits.size() < limit)
-                result.hits.append({card.fileName, p, i});
+        for (const auto &[p, i, serial] : hits) {
+            QList<SearchHit> &group = ranked[serial ? WholeSerial : cardRank];
+            if (group.size() < limit)
+                group.append({card.fileName, p, i});
+        }
     }
+    for (const QList<SearchHit> &group : ranked)
+        result.hits += group.mid(0, limit - result.hits.size());
     return result;
 }
 

@@ -14,6 +14,7 @@ struct SearchRow {
     QString phones;
     QString date;
     QString tovar;
+    QString summa;
     QString izdelie;
     QString serial;
     QString fileName;
@@ -58,7 +59,10 @@ public:
 
     // Every blank-separated word must match some column of a row: names, goods, dates and file
     // names by the start of a word; phones (also by their digits alone) and serial numbers
-    // (without blanks, "-", "/", ".") anywhere inside. Case is ignored and «ё» is «е».
+    // (without blanks, "-", "/", ".") anywhere inside. Case is ignored and «ё» is «е». The rows
+    // come by how they matched: the item whose whole serial number is the query, then customers
+    // whose surname starts with the first word, then those whose name or patronymic does, then
+    // the rest; each group in the cards' order.
     SearchResult query(const QString &text, int limit = 1000) const;
 
     // The first item recorded anywhere whose serial number equals `serial` compared as above.

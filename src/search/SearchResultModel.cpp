@@ -2,7 +2,8 @@
 
 namespace {
 
-const char *const kColumns[] = {"Покупатель", "Телефоны", "Дата", "Товар", "Изделие", "Сер. номер", "Файл"};
+const char *const kColumns[] = {"Покупатель", "Телефоны", "Дата",       "Товар",
+                                "Сумма",      "Изделие",  "Сер. номер", "Файл"};
 constexpr int kColumnCount = int(std::size(kColumns));
 
 } // namespace
@@ -54,8 +55,10 @@ QVariant SearchResultModel::data(const QModelIndex &index, int role) const
     case 3:
         return row->tovar;
     case 4:
-        return row->izdelie;
+        return row->summa;
     case 5:
+        return row->izdelie;
+    case 6:
         return row->serial;
     default:
         return row->fileName;

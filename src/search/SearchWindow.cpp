@@ -1,6 +1,7 @@
 #include "SearchWindow.h"
 
 #include "CardSearch.h"
+#include "WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -8,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -21,6 +24,8 @@ SearchWindow::SearchWindow(CardSearch &search, QWidget *parent)
 
     m_query = new QLineEdit(this);
     m_query->setObjectName(QStringLiteral("PoiskTxt"));
+    m_query->setPlaceholderText(
+        QStringLiteral("Фамилия, имя, телефон, товар, дата («мая 2021») или серийный номер"));
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("PoiskLst"));
     m_table->setModel(&m_model);
@@ -57,6 +62,52 @@ void SearchWindow::refresh()
         m_table->selectRow(0);
     m_table->resizeColumnsToContents();
     m_count->setText(countText());
+    if (isVisible())
+        fitColumns();
+}
+
+void SearchWindow::fitColumns()
+{
+    const QHeaderView *columns = m_table->horizontalHeader();
+    int needed = 2 * m_table->frameWidth() + m_table->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < columns->count(); ++c)
+        needed += columns->sectionSizeHint(c) > columns->sectionSize(c) ? columns->sectionSizeHint(c)
+                                                                        : columns->sectionSize(c);
+    const QMargins margins = layout()->contentsMargins();
+    needed += margins.left() + margins.right();
+    if (needed <= width())
+        return;
+    const QScreen *screen = this->screen();
+    const int room = screen ? screen->availableGeometry().right() + 1 - frameGeometry().left() -
+                                  (frameGeometry().width() - width())
+                            : needed;
+    resize(std::min(needed, std::max(room, width())), height());
+}
+
+void SearchWindow::showBeside(const QRect &main, const QRect &keepVisible)
+{
+    // Room for the usual texts of every column and about fifteen rows.
+    const QFontMetrics fm(font());
+    const QStringList sample{QStringLiteral("Константинопольская Анна Сергеевна"),
+                             QStringLiteral("8-912-345-67-89, 8-912-345-67-89"),
+                             QStringLiteral("25 сентября 2021"),
+                             QStringLiteral("Телевизор цветной"),
+                             QStringLiteral("125000"),
+                             QStringLiteral("Пульт управления"),
+                             QStringLiteral("SN-0123456789"),
+                             QStringLiteral("00000001.dat")};
+    int width = 2 * m_table->frameWidth() + m_table->verticalScrollBar()->sizeHint().width() + 24;
+    for (const QString &text : sample)
+        width += fm.horizontalAdvance(text) + 2 * fm.averageCharWidth();
+    const int height = 18 * (fm.height() + 4) + 2 * m_query->sizeHint().height();
+    const QRect screen =
+        this->screen() ? this->screen()->availableGeometry() : QRect(main.topLeft(), QSize(width, height));
+    const QRect place = placeBeside(main, keepVisible, QSize(width, height), screen);
+    resize(place.size());
+    show();
+    // Where the window manager puts the frame: the outer rectangle goes to the place found.
+    move(place.topLeft());
+    fitColumns();
 }
 
 QString SearchWindow::countText() const

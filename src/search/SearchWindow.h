@@ -19,6 +19,8 @@ public:
 
     // Runs the query in the box again, for instance after a card was written.
     void refresh();
+    // Shows the window beside the main window `main`, off the part `keepVisible` it speaks of.
+    void showBeside(const QRect &main, const QRect &keepVisible);
     QString countText() const;
 
 signals:
@@ -30,6 +32,8 @@ protected:
 
 private:
     void chooseRow(int row);
+    // Widens the window, as far as the screen allows, until every column shows its texts whole.
+    void fitColumns();
 
     CardSearch &m_search;
     SearchResultModel m_model;

@@ -30,7 +30,7 @@ private slots:
         auto *box = search->findChild<QLineEdit *>("PoiskTxt");
         typeKeys(box, "s2");
         QCOMPARE(search->findChild<QLabel *>("PoiskCount")->text(), QStringLiteral("Найдено: 1"));
-        QCOMPARE(search->findChild<QTableView *>("PoiskLst")->model()->index(0, 5).data().toString(),
+        QCOMPARE(search->findChild<QTableView *>("PoiskLst")->model()->index(0, 6).data().toString(),
                  QStringLiteral("S2"));
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(w.CurFile(), QStringLiteral("00000002.dat"));
@@ -118,7 +118,7 @@ private slots:
         f.enter(f.pk(P::SerNomer));
         QCOMPARE(
             w.lastHint(),
-            QStringLiteral("Изделие с номером abc-123 уже продано: Иванов Иван Иванович, 12 Января 2005."));
+            QStringLiteral("Изделие с номером abc-123 уже продано: Иванов Иван Иванович, 12 января 2005."));
         QCOMPARE(f.lines("IzdelieLst"), QStringList{" 1 Пульт №abc-123"});
         QCOMPARE(f.focused(), f.pk(P::Izdelie));
 

@@ -1,6 +1,7 @@
 #include "ReadCardFolding.h"
 #include "SearchIndex.h"
 #include "TestFiles.h"
+#include "WindowPlacement.h"
 
 #include <QTest>
 
@@ -92,6 +93,51 @@ private slots:
         QTest::newRow("outside the code page") << "ő" << QStringList{};
     }
 
+    // Rows by how they matched: the whole serial number, the surname's start, the name's or
+    // patronymic's start, the rest; the first rows kept when the result is cut.
+    void ordering_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("serial, surname, patronymic")
+            << "смир" << 10 << QStringList{"00000001.dat:0:Пульт", "00000003.dat:-1:", "00000002.dat:-1:"};
+        QTest::newRow("surname before patronymic")
+            << "смирнов" << 10 << QStringList{"00000003.dat:-1:", "00000002.dat:-1:"};
+        QTest::newRow("cut after the best") << "смир" << 1 << QStringList{"00000001.dat:0:Пульт"};
+    }
+    void ordering()
+    {
+        SearchIndex index;
+        index.setEntry(SearchIndex::makeEntry(
+            "00000001.dat", crlf({"Борисов", "Олег", "", "", "", "1", " 0 ", "1970", "1", " 0 ", "2020",
+                                  "Телевизор", "100", " 2 ", "Пульт", "СМИР"})));
+        index.setEntry(SearchIndex::makeEntry("00000002.dat", crlf({"Агеев", "Иван", "Смирнович", "", ""})));
+        index.setEntry(SearchIndex::makeEntry("00000003.dat", crlf({"Смирнов", "Олег", "", "", ""})));
+        QFETCH(QString, query);
+        QFETCH(int, limit);
+        QFETCH(QStringList, rows);
+        QCOMPARE(describe(index.query(query, limit)), rows);
+    }
+
+    // The search window beside the main window (600x520 at x 100), never over its card (the left 280).
+    void placement_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("placed");
+        QTest::newRow("room to the right") << QRect(0, 0, 1920, 1080) << QRect(708, 50, 800, 400);
+        QTest::newRow("room below only") << QRect(0, 0, 1200, 1080) << QRect(100, 578, 800, 400);
+        QTest::newRow("no side has room: off the card") << QRect(0, 0, 1024, 768) << QRect(388, 50, 636, 400);
+    }
+    void placement()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QRect, placed);
+        const QRect main(100, 50, 600, 520), card(100, 50, 280, 520);
+        QCOMPARE(placeBeside(main, card, QSize(800, 400), screen), placed);
+        QVERIFY(!placed.intersects(card));
+    }
+
     void matching()
     {
         QFETCH(QString, query);
@@ -112,7 +158,7 @@ private slots:
         const SearchRow row = rowOf(r.hits[0]);
         QCOMPARE(row.fio, QStringLiteral("Ёлкин Иван Петрович"));
         QCOMPARE(row.phones, QStringLiteral("8 (912) 345-67"));
-        QCOMPARE(row.date, QStringLiteral("12 Января 2005"));
+        QCOMPARE(row.date, QStringLiteral("12 января 2005"));
         QCOMPARE(row.tovar, QStringLiteral("Телевизор цветной"));
         QCOMPARE(row.serial, QStringLiteral("S/N 0001"));
         QCOMPARE(rowOf(sampleIndex().query("555").hits[0]).phones, QStringLiteral("555, 777"));
@@ -131,7 +177,7 @@ private slots:
         SearchHit sold;
         QVERIFY(index.findSerial("sn 0001", &sold));
         QCOMPARE(rowOf(sold).fio, QStringLiteral("Ёлкин Иван Петрович"));
-        QCOMPARE(rowOf(sold).date, QStringLiteral("12 Января 2005"));
+        QCOMPARE(rowOf(sold).date, QStringLiteral("12 января 2005"));
         QCOMPARE(rowOf(sold).izdelie, QStringLiteral("Пульт"));
         QVERIFY(!index.findSerial("0001", &sold)); // a part is not the same number
         QVERIFY(index.findSerial("k77", nullptr));
