@@ -77,10 +77,10 @@ void SearchWindow::fitColumns()
     needed += margins.left() + margins.right();
     if (needed <= width())
         return;
+    // Never past the screen's edge: what does not fit then scrolls.
     const QScreen *screen = this->screen();
-    const int room = screen ? screen->availableGeometry().right() + 1 - frameGeometry().left() -
-                                  (frameGeometry().width() - width())
-                            : needed;
+    const int frame = frameGeometry().width() - width();
+    const int room = screen ? screen->availableGeometry().right() + 1 - geometry().left() - frame : needed;
     resize(std::min(needed, std::max(room, width())), height());
 }
 
