@@ -140,6 +140,8 @@ FrmForma::FrmForma(Shop &shop, QWidget *parent) : QMainWindow(parent), m_shop(sh
 
 FrmForma::~FrmForma()
 {
+    // The boxes lose the focus while the window is taken apart: nothing of this window may run then.
+    disconnect(bz(BzD::GodRozhd), nullptr, this, nullptr);
     m_shop.backups().stop();
     m_shop.setHoldChanges({});
 }

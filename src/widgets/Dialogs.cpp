@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "RemovableDrives.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -36,16 +38,34 @@ void Dialogs::notify(QWidget *parent, const QString &text)
     box->show();
 }
 
+namespace {
+
+// Qt's own file dialog, with the mounted flash drives in its side panel.
+QString chooseFile(QWidget *parent, const QString &caption, const QString &start, const QString &filter,
+                   QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent, caption, start, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setSidebarUrls(dialog.sidebarUrls() + removable::mountedDrives());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
 QString Dialogs::saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
                               const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    return chooseFile(parent, caption, suggested, filter, QFileDialog::AcceptSave);
 }
 
 QString Dialogs::openFileName(QWidget *parent, const QString &caption, const QString &folder,
                               const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    return chooseFile(parent, caption, folder, filter, QFileDialog::AcceptOpen);
 }
 
 Dialogs &Dialogs::current()
