@@ -47,7 +47,7 @@ CardPass CardPass::run(const QString &bazaPath,
     std::atomic<qint64> read = 0;
     const Qt::HANDLE caller = QThread::currentThreadId();
     qint64 told = 0;
-    const qint64 stride = std::max<qint64>(256, pass.listed / 400);
+    const qint64 stride = std::max<qint64>(1, pass.listed / 400);
     if (progress && !progress(0, total))
         cancelled = true;
     bazascan::forEachCard(bazaPath, pass.parts, [&](int part, const QString &name, QByteArrayView bytes) {

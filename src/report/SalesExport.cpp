@@ -73,7 +73,7 @@ SalesExport::Result SalesExport::write(const QString &bazaPath, const WarrantyTe
     qint64 cards = 0;
     for (const auto &part : kept)
         cards += qint64(part.size());
-    const qint64 stride = std::max<qint64>(64, cards / 400);
+    const qint64 stride = std::max<qint64>(1, cards / 400);
     qint64 written = 0;
     for (const auto &part : kept) {
         for (const KeptCard &card : part) {

@@ -129,7 +129,14 @@ SlipTemplate SlipTemplate::fromHtml(const QString &html)
     int blocks = 0;
     qsizetype pos = 0;
     for (;;) {
-        const qsizetype open = html.indexOf(QStringLiteral("{{"), pos);
+        qsizetype open = html.indexOf(QStringLiteral("{{"), pos);
+        // What an HTML comment holds is no placeholder: the shipped template explains them there.
+        for (qsizetype comment = html.indexOf(QStringLiteral("<!--"), pos); comment >= 0 && comment < open;
+             comment = html.indexOf(QStringLiteral("<!--"), comment + 1)) {
+            const qsizetype end = html.indexOf(QStringLiteral("-->"), comment + 4);
+            open = end < 0 ? -1 : html.indexOf(QStringLiteral("{{"), end + 3);
+            comment = end < 0 ? html.size() : end;
+        }
         const qsizetype close = open < 0 ? -1 : html.indexOf(QStringLiteral("}}"), open + 2);
         if (close < 0) {
             parts->append({html.mid(pos), {}});

@@ -60,6 +60,8 @@ void WarrantyTerms::setMonths(const QString &goods, int months)
         m_terms.insert(key, *change);
     else
         m_terms.remove(key);
+    if (!m_changes.contains(key))
+        m_changeOrder.append(key);
     m_changes.insert(key, change);
 }
 
@@ -114,9 +116,10 @@ QByteArray WarrantyTerms::mergedInto(const QByteArray &fileBytes) const
             written.insert(key);
         }
     }
-    for (auto it = m_changes.cbegin(); it != m_changes.cend(); ++it) {
-        if (*it && !written.contains(it.key()))
-            out += lineOf(**it);
+    for (const QString &key : m_changeOrder) {
+        const std::optional<Term> &change = m_changes[key];
+        if (change && !written.contains(key))
+            out += lineOf(*change);
     }
     return out;
 }
@@ -139,6 +142,7 @@ FileError WarrantyTerms::save(const QString &path, const std::function<FileError
     if (error == FileError::None) {
         loadBytes(merged);
         m_changes.clear();
+        m_changeOrder.clear();
     }
     return error;
 }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -51,7 +52,8 @@ public:
 
     QByteArray serialize() const;
     // The file `fileBytes` with this run's changes written into it: a changed name's line
-    // replaced in place (its repeats dropped), a new one added at the end, a removed one dropped.
+    // replaced in place (its repeats dropped), new ones added at the end in the order set, a
+    // removed one dropped.
     QByteArray mergedInto(const QByteArray &fileBytes) const;
 
     // Under the file's lock, reads it again, writes mergedInto() of it and takes the result as the
@@ -70,6 +72,7 @@ private:
 
     QHash<QString, Term> m_terms;                  // by key
     QHash<QString, std::optional<Term>> m_changes; // by key; nothing: removed
+    QStringList m_changeOrder;                     // the keys changed, first changed first
 };
 
 inline constexpr auto kWarrantyFileName = "Гарантия.txt";
