@@ -21,8 +21,38 @@ bool isDigit(QChar c)
 
 } // namespace
 
+namespace {
+
+// A line of blanks around plain digits, as the program writes its numbers, is read here without
+// decoding it: 100,000 cards hold hundreds of thousands of dates. Any other line (a sign, a
+// fraction, a letter) goes through the card's number rules. -1: not such a line.
+int plainNumber(QByteArrayView line)
+{
+    qsizetype i = 0, end = line.size();
+    while (i < end && line[i] == ' ')
+        ++i;
+    while (end > i && line[end - 1] == ' ')
+        --end;
+    if (end == i || end - i > 9)
+        return -1;
+    int value = 0;
+    for (; i < end; ++i) {
+        if (line[i] < '0' || line[i] > '9')
+            return -1;
+        value = value * 10 + (line[i] - '0');
+    }
+    return value;
+}
+
+} // namespace
+
 QDate date(const PurchaseLines &p)
 {
+    const int day = plainNumber(p.day);
+    const int month = plainNumber(p.month);
+    const int year = plainNumber(p.year);
+    if (day >= 0 && month >= 0 && year >= 0)
+        return month <= 11 ? QDate(year, month + 1, day) : QDate();
     return dateOf(cp1251::decode(p.day), numform::parseRoundedNumber(cp1251::decode(p.month)),
                   cp1251::decode(p.year));
 }
