@@ -9,10 +9,11 @@ bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVESKO_BENCH=ON >/dev/null
 cmake --build build-bench -j "$(nproc)" --target tarvesko_bench tarvesko_search_bench tarvesko_history_bench \
-      tarvesko_backup_bench
+      tarvesko_backup_bench tarvesko_report_bench
 status=0
 build-bench/bench/tarvesko_bench "$@" || status=$?
 build-bench/bench/tarvesko_search_bench || status=$?
 build-bench/bench/tarvesko_history_bench || status=$?
 build-bench/bench/tarvesko_backup_bench || status=$?
+build-bench/bench/tarvesko_report_bench || status=$?
 exit "$status"

@@ -21,6 +21,7 @@ while read -r line; do grep -Fxq -e "$line" "$tmp/files" || fail "not in the pac
 lrwxrwxrwx root/root ./usr/lib/tarvesko/База -> /var/lib/tarvesko/База
 drwxr-xr-x root/root ./var/lib/tarvesko/
 -rw-r--r-- root/root ./var/lib/tarvesko/База/Справка.html
+-rw-r--r-- root/root ./var/lib/tarvesko/База/Гарантийный талон.html
 -rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/tarvesko.svg
 LIST
 grep -q 'adduser.*libqt6widgets6' <<<"$(dpkg-deb -f "$deb" Depends)" || fail "Depends lacks adduser or Qt"
