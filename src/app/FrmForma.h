@@ -11,6 +11,7 @@
 class BackButton;
 class SearchWindow;
 class QComboBox;
+class ReportWindow;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -46,6 +47,11 @@ public:
     void FileBackup_Click();
     void FileRestore_Click();
     void EditUndo_Click();
+    // The owner's commands.
+    void FileReport_Click();
+    void FileExport_Click();
+    void FilePrint_Click();
+    void FileWarranty_Click();
     void HelpCallHelp_Click();
     void HelpAbout_Click();
 
@@ -140,6 +146,9 @@ private:
     void backupDone(const QString &path, const backup::Result &result);
     void restoredFrom(const QString &path, const backup::RestoreResult &restored);
     void showDailyBackupFailure(const QString &message);
+    // The export of the purchases of `scope` to a file the owner chooses, with its progress bar.
+    void startExport(const ExportScope &scope);
+    void exportDone(QWidget *parent, const QString &target, const SalesExport::Result &result);
 
     // The receipt line: what the last write did, or what the panel is about to do. A failure
     // stays red until the operator's next action.
@@ -178,6 +187,7 @@ private:
     std::unique_ptr<QProgressDialog> m_progress;
 
     SearchWindow *m_searchWindow = nullptr;
+    ReportWindow *m_reportWindow = nullptr;
     QString m_lastHint;
 
     QLabel *m_receipt = nullptr;

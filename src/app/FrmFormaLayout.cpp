@@ -254,6 +254,10 @@ void FrmForma::buildMenus()
          &FrmForma::FileSave_Click);
     item(file, QLatin1Char('&') + QString::fromUtf8(kProgramTitle), QStringLiteral("FileList"),
          QKeySequence(Qt::Key_F4), &FrmForma::FileList_Click);
+    file->addSeparator();
+    item(file, QStringLiteral("Вы&ход"), QStringLiteral("FileExit"), {}, &FrmForma::FileExit_Click);
+    // The program's own commands come after those of the menu as it always was.
+    file->addSeparator();
     item(file, QStringLiteral("&Прежние версии…"), QStringLiteral("FileVersions"), {},
          &FrmForma::FileVersions_Click);
     item(file, QStringLiteral("&Резервная копия…"), QStringLiteral("FileBackup"), {},
@@ -261,7 +265,12 @@ void FrmForma::buildMenus()
     item(file, QStringLiteral("&Восстановить из копии…"), QStringLiteral("FileRestore"), {},
          &FrmForma::FileRestore_Click);
     file->addSeparator();
-    item(file, QStringLiteral("Вы&ход"), QStringLiteral("FileExit"), {}, &FrmForma::FileExit_Click);
+    item(file, QStringLiteral("&Отчёт о продажах…"), QStringLiteral("FileReport"), {}, &FrmForma::FileReport_Click);
+    item(file, QStringLiteral("&Экспорт…"), QStringLiteral("FileExport"), {}, &FrmForma::FileExport_Click);
+    item(file, QStringLiteral("Пе&чать…"), QStringLiteral("FilePrint"), QKeySequence(Qt::CTRL | Qt::Key_P),
+         &FrmForma::FilePrint_Click);
+    item(file, QStringLiteral("Сроки &гарантии…"), QStringLiteral("FileWarranty"), {},
+         &FrmForma::FileWarranty_Click);
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Правка"));
     edit->setObjectName(QStringLiteral("Edit"));

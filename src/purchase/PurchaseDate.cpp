@@ -23,6 +23,11 @@ QString spokenDate(const QString &day, int month, const QString &year)
     return purchaseDateText(number ? QString::number(d) : day, month, year).toLower();
 }
 
+QString spokenDate(const QDate &date)
+{
+    return spokenDate(QString::number(date.day()), date.month() - 1, QString::number(date.year()));
+}
+
 QString purchaseDateText(const QString &day, int month, const QString &year)
 {
     QStringList parts{day, monthNames().value(month), year};

@@ -20,3 +20,4 @@ PanelDate panelDate(const QDate &date);
 QString purchaseDateText(const QString &day, int month, const QString &year);
 // As the operator says it: "5 мая 2021", the day without a leading zero.
 QString spokenDate(const QString &day, int month, const QString &year);
+QString spokenDate(const QDate &date);

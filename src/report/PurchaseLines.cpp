@@ -2,17 +2,11 @@
 
 #include "Cp1251.h"
 #include "NumberForm.h"
+#include "PurchaseDay.h"
 
 namespace purchaselines {
 
 namespace {
-
-QDate dateOf(const QString &day, int month, const QString &year)
-{
-    if (month < 0 || month > 11)
-        return {};
-    return QDate(numform::parseIntLine(year), month + 1, numform::parseIntLine(day));
-}
 
 bool isDigit(QChar c)
 {
@@ -53,13 +47,16 @@ QDate date(const PurchaseLines &p)
     const int year = plainNumber(p.year);
     if (day >= 0 && month >= 0 && year >= 0)
         return month <= 11 ? QDate(year, month + 1, day) : QDate();
-    return dateOf(cp1251::decode(p.day), numform::parseRoundedNumber(cp1251::decode(p.month)),
-                  cp1251::decode(p.year));
+    TovarCls purchase;
+    purchase.Day = cp1251::decode(p.day);
+    purchase.Mesac = numform::parseRoundedNumber(cp1251::decode(p.month));
+    purchase.God = cp1251::decode(p.year);
+    return purchaseDay(purchase);
 }
 
 QDate date(const TovarCls &p)
 {
-    return dateOf(p.Day, p.Mesac, p.God);
+    return purchaseDay(p);
 }
 
 std::optional<double> sum(QStringView line)

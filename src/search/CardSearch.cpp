@@ -92,7 +92,10 @@ SearchRow CardSearch::row(const SearchHit &hit) const
     // A card that cannot be read any more (removed behind the program's back) gives a row with
     // its file name only.
     [[maybe_unused]] const FileError error = safefile::readFile(m_bazaPath + hit.fileName, bytes);
-    return SearchIndex::rowOf(hit, bytes);
+    SearchRow found = SearchIndex::rowOf(hit, bytes);
+    if (m_warrantyEnd && found.day.isValid() && !found.tovar.isEmpty())
+        found.warrantyEnd = m_warrantyEnd(found.day, found.tovar, found.izdelie);
+    return found;
 }
 
 bool CardSearch::findSold(const QString &serial, SearchRow *sold) const

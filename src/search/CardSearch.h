@@ -8,6 +8,7 @@
 #include <QPromise>
 #include <QThreadPool>
 
+#include <functional>
 #include <memory>
 
 // The search index of the data folder, kept exact as the program writes cards. The whole folder
@@ -30,6 +31,9 @@ public:
     bool isReady() const { return !m_reading; }
     // The texts of a found row, read from its card file (empty texts when it cannot be read).
     SearchRow row(const SearchHit &hit) const;
+    // Gives a found item's warranty end: the purchase's day, its goods and the item's name.
+    using WarrantyEnd = std::function<QDate(const QDate &day, const QString &goods, const QString &item)>;
+    void setWarrantyEnd(WarrantyEnd warrantyEnd) { m_warrantyEnd = std::move(warrantyEnd); }
     // The customer and date of the item sold before with this serial number.
     bool findSold(const QString &serial, SearchRow *sold) const;
     const SearchIndex &index() const { return m_index; }
@@ -46,6 +50,7 @@ private:
     void readingDone();
 
     QString m_bazaPath;
+    WarrantyEnd m_warrantyEnd;
     SearchIndex m_index;
     bool m_reading = false;
     // One reading at a time, at low priority: a reading a newer rebuild cancelled ends before the

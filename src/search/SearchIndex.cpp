@@ -4,6 +4,7 @@
 #include "FoldedCard.h"
 #include "Folding.h"
 #include "PurchaseDate.h"
+#include "PurchaseDay.h"
 
 #include <array>
 #include <tuple>
@@ -74,6 +75,7 @@ SearchRow rowOfCard(const QString &fileName, const Card &card, int purchase, int
     if (purchase >= 0 && purchase < card.pokupki.size()) {
         const TovarCls &p = card.pokupki[purchase];
         row.date = spokenDate(p.Day, p.Mesac, p.God);
+        row.day = purchaseDay(p);
         row.tovar = p.Tovar;
         row.summa = p.Summa;
         if (item >= 0) {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QDate>
 #include <QString>
 
 // One sold item as the search shows it; a purchase without items and a customer without
@@ -18,6 +19,8 @@ struct SearchRow {
     QString izdelie;
     QString serial;
     QString fileName;
+    QDate day;         // of the purchase; null when its date names no day
+    QDate warrantyEnd; // null where the goods have no term or the date names no day
     int purchase = -1; // position of the purchase in its card, -1 for a customer without purchases
 };
 

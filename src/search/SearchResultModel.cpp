@@ -1,9 +1,14 @@
 #include "SearchResultModel.h"
 
+#include "PurchaseDate.h"
+
+#include <QColor>
+
 namespace {
 
-const char *const kColumns[] = {"Покупатель", "Телефоны", "Дата",       "Товар",
-                                "Сумма",      "Изделие",  "Сер. номер", "Файл"};
+const char *const kColumns[] = {"Покупатель", "Телефоны",   "Дата",        "Товар", "Сумма",
+                                "Изделие",    "Сер. номер", "Гарантия до", "Файл"};
+constexpr int kWarrantyColumn = 7;
 constexpr int kColumnCount = int(std::size(kColumns));
 
 } // namespace
@@ -16,6 +21,7 @@ SearchResultModel::SearchResultModel(Resolver resolve, QObject *parent)
 void SearchResultModel::setResult(SearchResult result)
 {
     beginResetModel();
+    m_today = QDate::currentDate();
     m_result = std::move(result);
     m_rows.clear();
     endResetModel();
@@ -39,12 +45,16 @@ int SearchResultModel::columnCount(const QModelIndex &parent) const
 QVariant SearchResultModel::data(const QModelIndex &index, int role) const
 {
     const SearchHit *hit = hitAt(index.row());
-    if (role != Qt::DisplayRole || !hit || index.column() < 0 || index.column() >= kColumnCount)
+    const bool display = role == Qt::DisplayRole;
+    const bool expiry = role == Qt::ForegroundRole && index.column() == kWarrantyColumn;
+    if (!(display || expiry) || !hit || index.column() < 0 || index.column() >= kColumnCount)
         return {};
     auto cached = m_rows.find(index.row());
     if (cached == m_rows.end())
         cached = m_rows.insert(index.row(), m_resolve(*hit));
     const SearchRow *row = &*cached;
+    if (expiry) // an expired warranty in grey
+        return row->warrantyEnd.isValid() && row->warrantyEnd < m_today ? QVariant(QColor(Qt::gray)) : QVariant();
     switch (index.column()) {
     case 0:
         return row->fio;
@@ -60,6 +70,8 @@ QVariant SearchResultModel::data(const QModelIndex &index, int role) const
         return row->izdelie;
     case 6:
         return row->serial;
+    case kWarrantyColumn:
+        return row->warrantyEnd.isValid() ? spokenDate(row->warrantyEnd) : QString();
     default:
         return row->fileName;
     }

@@ -3,6 +3,7 @@
 #include "SearchIndex.h"
 
 #include <QAbstractTableModel>
+#include <QDate>
 #include <QHash>
 
 #include <functional>
@@ -28,5 +29,6 @@ public:
 private:
     Resolver m_resolve;
     SearchResult m_result;
+    QDate m_today; // of the search: what ended before it is grey
     mutable QHash<int, SearchRow> m_rows;
 };

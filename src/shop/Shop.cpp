@@ -23,7 +23,7 @@ Shop::Shop(const QString &bazaPath, const QString &goodsPath, const Progress &pr
     : QObject(parent), m_bazaPath(bazaPath),
       // The same file for the backup's worker thread, whatever the working folder becomes.
       m_goodsPath(QFileInfo(goodsPath).absoluteFilePath()), m_presence(bazaPath),
-      m_backups({m_bazaPath, m_goodsPath}, m_presence)
+      m_backups({m_bazaPath, m_goodsPath}, m_presence), m_owner(bazaPath)
 {
     // The folder watch starts before the scan, so that no change after the scan is missed.
     m_watcher = new BazaWatcher(m_bazaPath, BazaWatcher::Listening::KernelAndPoll, this);
@@ -37,6 +37,11 @@ Shop::Shop(const QString &bazaPath, const QString &goodsPath, const Progress &pr
     m_watcher->start(std::move(scanned));
 
     m_search = new CardSearch(m_bazaPath, this);
+    m_search->setWarrantyEnd([this](const QDate &day, const QString &goods, const QString &item) {
+        // An item's own term where the table has one, else the goods'.
+        const QDate own = item.isEmpty() ? QDate() : m_warranty.warrantyEnd(day, item);
+        return own.isValid() ? own : m_warranty.warrantyEnd(day, goods);
+    });
     m_session = std::make_unique<CardSession>(m_bazaPath, m_customers->index(), *m_search);
     m_session->setOwnWriteNote([this](const QString &fileName) { m_watcher->noteOwnWrite(fileName); });
     m_session->setRecheck([this] { recheckFolder(); });
@@ -51,11 +56,13 @@ Shop::Shop(const QString &bazaPath, const QString &goodsPath, const Progress &pr
 Shop::~Shop()
 {
     m_backups.stop();
+    m_owner.stop();
 }
 
 void Shop::finishStartUp()
 {
     m_session->loadCatalogue(m_goodsPath);
+    warranty();
     // A rescan ("Обновить") reads the search anew too.
     connect(m_customers, &CustomerBase::loaded, m_search, &CardSearch::rebuild, Qt::UniqueConnection);
     m_search->rebuild();

@@ -3,6 +3,10 @@
 #include "Backups.h"
 #include "BasePresence.h"
 #include "CardSession.h"
+#include "OwnerWork.h"
+#include "WarrantyTerms.h"
+
+#include <QDateTime>
 
 #include <QObject>
 #include <QStringList>
@@ -62,6 +66,27 @@ public:
     CardSession::RestoreResult restoreVersion(const QString &fileName, const CardVersion &version);
     [[nodiscard]] FileError saveCatalogueIfChanged() const;
 
+    // The owner's report and export, read beside the window.
+    OwnerWork &owner() { return m_owner; }
+    // The warranty terms as "Гарантия.txt" beside the goods list holds them now: read again when
+    // another till saved it since.
+    QString warrantyPath() const;
+    const WarrantyTerms &warranty();
+    // Writes the owner's changes of the terms into the file as it is now; the file replaced goes
+    // to the history. On success `edited` and warranty() are the table written.
+    [[nodiscard]] FileError saveWarranty(WarrantyTerms &edited);
+
+    // The warranty slip of the recorded purchase shown in the panel, filled from the template in
+    // the data folder; or why there is none.
+    struct Slip {
+        QString html;
+        QString title;
+        QString error;
+        bool templateUnusable = false; // the template is missing or broken: the shipped one may go back
+    };
+    Slip slipOfShownPurchase();
+    [[nodiscard]] FileError restoreShippedSlip();
+
     // Other tills' changes wait while `hold` answers true (a dialog of the window's is open), so
     // that nothing changes under the operator's eyes there.
     void setHoldChanges(std::function<bool()> hold) { m_hold = std::move(hold); }
@@ -86,6 +111,12 @@ private:
     CardSearch *m_search = nullptr;
     std::unique_ptr<CardSession> m_session;
     Backups m_backups;
+    OwnerWork m_owner;
+
+    WarrantyTerms m_warranty;
+    bool m_warrantyRead = false;
+    QDateTime m_warrantyStamp;
+    qint64 m_warrantySize = -1;
 
     // Other tills' changes held back while the window has a dialog open.
     std::function<bool()> m_hold;
