@@ -265,7 +265,8 @@ void FrmForma::buildMenus()
     item(file, QStringLiteral("&Восстановить из копии…"), QStringLiteral("FileRestore"), {},
          &FrmForma::FileRestore_Click);
     file->addSeparator();
-    item(file, QStringLiteral("&Отчёт о продажах…"), QStringLiteral("FileReport"), {}, &FrmForma::FileReport_Click);
+    item(file, QStringLiteral("&Отчёт о продажах…"), QStringLiteral("FileReport"), {},
+         &FrmForma::FileReport_Click);
     item(file, QStringLiteral("&Экспорт…"), QStringLiteral("FileExport"), {}, &FrmForma::FileExport_Click);
     item(file, QStringLiteral("Пе&чать…"), QStringLiteral("FilePrint"), QKeySequence(Qt::CTRL | Qt::Key_P),
          &FrmForma::FilePrint_Click);

@@ -28,8 +28,9 @@ void FrmForma::FileReport_Click()
 {
     if (!m_reportWindow) {
         m_reportWindow = new ReportWindow(m_shop.owner(), this);
-        connect(m_reportWindow, &ReportWindow::exportAsked, this,
-                [this](const QDate &from, const QDate &to) { startExport(ExportScope{from, to}); });
+        connect(m_reportWindow, &ReportWindow::exportAsked, this, [this](const QDate &from, const QDate &to) {
+            startExport(ExportScope{from, to});
+        });
     }
     m_reportWindow->show();
     m_reportWindow->raise();
@@ -59,8 +60,9 @@ void FrmForma::startExport(const ExportScope &scope)
         path += QStringLiteral(".xlsx");
     if (!owner.startExport(path, scope, m_shop.warranty()))
         return;
-    auto *progress = new QProgressDialog(QStringLiteral("Экспорт покупок в файл\r\n") + QDir::toNativeSeparators(path),
-                                         QStringLiteral("Отмена"), 0, 0, frontWindow(this));
+    auto *progress =
+        new QProgressDialog(QStringLiteral("Экспорт покупок в файл\r\n") + QDir::toNativeSeparators(path),
+                            QStringLiteral("Отмена"), 0, 0, frontWindow(this));
     progress->setObjectName(QStringLiteral("ExportProgress"));
     progress->setWindowTitle(QString::fromUtf8(kProgramTitle));
     progress->setWindowModality(Qt::WindowModal);
@@ -104,9 +106,10 @@ void FrmForma::FilePrint_Click()
 {
     Shop::Slip slip = m_shop.slipOfShownPurchase();
     if (slip.templateUnusable) {
-        if (!Dialogs::current().confirm(this, slip.error + QStringLiteral("\r\n\r\nВернуть талон, поставляемый с "
-                                                                          "программой? Изменённый талон "
-                                                                          "останется в прежних версиях.")))
+        if (!Dialogs::current().confirm(this,
+                                        slip.error + QStringLiteral("\r\n\r\nВернуть талон, поставляемый с "
+                                                                    "программой? Изменённый талон "
+                                                                    "останется в прежних версиях.")))
             return;
         const FileError error = m_shop.restoreShippedSlip();
         if (error != FileError::None) {
@@ -120,18 +123,20 @@ void FrmForma::FilePrint_Click()
         return;
     }
     const QString html = slip.html;
-    const QString suggested = QDir::home().filePath(slip.title.section(QStringLiteral(" — "), 1) + QStringLiteral(".pdf"));
+    const QString suggested =
+        QDir::home().filePath(slip.title.section(QStringLiteral(" — "), 1) + QStringLiteral(".pdf"));
     auto *preview = new SlipPreview(
         html, slip.title,
         [this, html, suggested] {
             QWidget *parent = frontWindow(this);
-            const QString path = Dialogs::current().saveFileName(parent, QStringLiteral("Сохранить в PDF"), suggested,
-                                                                 QStringLiteral("Документ PDF (*.pdf)"));
+            const QString path = Dialogs::current().saveFileName(
+                parent, QStringLiteral("Сохранить в PDF"), suggested, QStringLiteral("Документ PDF (*.pdf)"));
             if (path.isEmpty())
                 return;
             const FileError error = writeSlipPdf(html, path);
             if (error == FileError::None)
-                Dialogs::current().notify(parent, QStringLiteral("Талон записан:\r\n") + QDir::toNativeSeparators(path));
+                Dialogs::current().notify(parent, QStringLiteral("Талон записан:\r\n") +
+                                                      QDir::toNativeSeparators(path));
             else
                 Dialogs::current().critical(parent, writeFailureMessage(QFileInfo(path).fileName(), error));
         },
@@ -148,7 +153,8 @@ void FrmForma::FileWarranty_Click()
         WarrantyTerms edited = window->edited();
         const FileError error = m_shop.saveWarranty(edited);
         if (error != FileError::None)
-            Dialogs::current().critical(this, writeFailureMessage(QString::fromUtf8(kWarrantyFileName), error));
+            Dialogs::current().critical(this,
+                                        writeFailureMessage(QString::fromUtf8(kWarrantyFileName), error));
         else
             tell(QStringLiteral("Сроки гарантии сохранены."));
     });

@@ -7,5 +7,6 @@ QDate purchaseDay(const TovarCls &purchase)
 {
     if (purchase.Mesac < 0 || purchase.Mesac > 11)
         return {};
-    return QDate(numform::parseIntLine(purchase.God), purchase.Mesac + 1, numform::parseIntLine(purchase.Day));
+    return QDate(numform::parseIntLine(purchase.God), purchase.Mesac + 1,
+                 numform::parseIntLine(purchase.Day));
 }

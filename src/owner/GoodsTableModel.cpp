@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr SalesReport::GoodsColumn kColumns[] = {SalesReport::GoodsColumn::Name, SalesReport::GoodsColumn::Sales,
-                                                 SalesReport::GoodsColumn::Sum};
+constexpr SalesReport::GoodsColumn kColumns[] = {
+    SalesReport::GoodsColumn::Name, SalesReport::GoodsColumn::Sales, SalesReport::GoodsColumn::Sum};
 const char *const kCaptions[] = {"Товар", "Продаж", "Сумма"};
 
 } // namespace

@@ -22,5 +22,6 @@ QString purchasesText(qint64 count)
         word = "покупка";
     else if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14))
         word = "покупки";
-    return QLocale(QLocale::Russian, QLocale::Russia).toString(count) + QLatin1Char(' ') + QString::fromUtf8(word);
+    return QLocale(QLocale::Russian, QLocale::Russia).toString(count) + QLatin1Char(' ') +
+           QString::fromUtf8(word);
 }

@@ -117,7 +117,8 @@ ReportWindow::ReportWindow(OwnerWork &work, QWidget *parent) : QDialog(parent), 
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
-    auto *exportButton = buttons->addButton(QStringLiteral("&Экспорт за период…"), QDialogButtonBox::ActionRole);
+    auto *exportButton =
+        buttons->addButton(QStringLiteral("&Экспорт за период…"), QDialogButtonBox::ActionRole);
     exportButton->setObjectName(QStringLiteral("OtchetExport"));
     connect(exportButton, &QPushButton::clicked, this, [this] { emit exportAsked(from(), to()); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -206,8 +207,8 @@ void ReportWindow::showReport(const SalesReport &report)
                       .arg(purchasesText(report.unreadableDates));
     if (report.unreadCards > 0)
         unread << QStringLiteral("карточек не прочитано: %1").arg(report.unreadCards);
-    m_unreadable->setText(unread.isEmpty() ? QString()
-                                           : QStringLiteral("не распознано: ") + unread.join(QStringLiteral("; ")));
+    m_unreadable->setText(
+        unread.isEmpty() ? QString() : QStringLiteral("не распознано: ") + unread.join(QStringLiteral("; ")));
     m_unreadable->setVisible(!unread.isEmpty());
     m_chart->show(report);
     m_goodsModel.setRows(report.goods);

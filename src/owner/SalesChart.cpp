@@ -57,11 +57,13 @@ void SalesChart::show(const SalesReport &report)
     c->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
     y->applyNiceNumbers();
-    QString title = byDay ? QStringLiteral("Сумма продаж по дням") : QStringLiteral("Сумма продаж по месяцам");
+    QString title =
+        byDay ? QStringLiteral("Сумма продаж по дням") : QStringLiteral("Сумма продаж по месяцам");
     if (oneYear)
-        title += QStringLiteral(", ") + (oneMonth ? russian.standaloneMonthName(report.from.month()) + QLatin1Char(' ')
-                                                  : QString()) +
-                 QString::number(report.from.year());
+        title +=
+            QStringLiteral(", ") +
+            (oneMonth ? russian.standaloneMonthName(report.from.month()) + QLatin1Char(' ') : QString()) +
+            QString::number(report.from.year());
     c->setTitle(title);
 }
 

@@ -1,32 +1,37 @@
 #include "SlipPreview.h"
 
+#include "SlipTemplate.h"
+
 #include <QAction>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QTextDocument>
 #include <QToolBar>
 
-SlipPreview::SlipPreview(const QString &html, const QString &title, std::function<void()> savePdf, QWidget *parent)
-    : QPrintPreviewDialog(&m_printer, parent), m_html(html)
+SlipPreview::SlipPreview(const QString &html, const QString &title, std::function<void()> savePdf,
+                         QWidget *parent)
+    : QPrintPreviewDialog(parent), m_html(html)
 {
     setObjectName(QStringLiteral("Talon"));
     setWindowTitle(title);
-    m_printer.setDocName(title);
-    m_printer.setPageLayout(
-        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    printer()->setDocName(title);
+    printer()->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
     connect(this, &QPrintPreviewDialog::paintRequested, this, &SlipPreview::paint);
     if (QToolBar *tools = findChild<QToolBar *>()) {
-        tools->addSeparator();
-        QAction *pdf = tools->addAction(QStringLiteral("Сохранить в PDF…"));
+        // First on the bar, where a narrow window does not hide it.
+        auto *pdf = new QAction(QStringLiteral("Сохранить в PDF…"), this);
         pdf->setObjectName(QStringLiteral("TalonPdf"));
+        QAction *first = tools->actions().value(0);
+        tools->insertAction(first, pdf);
+        tools->insertSeparator(first);
         connect(pdf, &QAction::triggered, this, std::move(savePdf));
     }
-    resize(760, 900);
+    // Wide enough for the whole bar: "Печать" is its last button.
+    const QToolBar *tools = findChild<QToolBar *>();
+    resize(std::max(760, tools ? tools->sizeHint().width() + 24 : 0), 900);
 }
 
 void SlipPreview::paint(QPrinter *printer) const
 {
-    QTextDocument document;
-    document.setHtml(m_html);
-    document.print(printer);
+    printSlip(m_html, printer);
 }

@@ -9,13 +9,13 @@ class SlipPreview final : public QPrintPreviewDialog {
     Q_OBJECT
 
 public:
-    SlipPreview(const QString &html, const QString &title, std::function<void()> savePdf, QWidget *parent = nullptr);
+    SlipPreview(const QString &html, const QString &title, std::function<void()> savePdf,
+                QWidget *parent = nullptr);
 
     const QString &html() const { return m_html; }
 
 private:
     void paint(QPrinter *printer) const;
 
-    QPrinter m_printer{QPrinter::HighResolution};
     QString m_html;
 };

@@ -40,8 +40,9 @@ WarrantyWindow::WarrantyWindow(const WarrantyTerms &terms, const QStringList &go
     setWindowTitle(QStringLiteral("Сроки гарантии"));
 
     auto *hint = new QLabel(
-        QStringLiteral("Месяцев гарантии для каждого товара; «нет» — без гарантии. Срок изделия, если он задан, "
-                       "важнее срока товара."),
+        QStringLiteral(
+            "Месяцев гарантии для каждого товара; «нет» — без гарантии. Срок изделия, если он задан, "
+            "важнее срока товара."),
         this);
     hint->setWordWrap(true);
     m_table = new QTableWidget(0, 2, this);
@@ -110,7 +111,8 @@ WarrantyTerms WarrantyWindow::edited() const
     WarrantyTerms terms = m_terms;
     for (int row = 0; row < m_table->rowCount(); ++row) {
         const QString name = m_table->item(row, 0)->text().trimmed();
-        const int months = std::clamp(m_table->item(row, 1)->data(Qt::EditRole).toInt(), 0, WarrantyTerms::kMaxMonths);
+        const int months =
+            std::clamp(m_table->item(row, 1)->data(Qt::EditRole).toInt(), 0, WarrantyTerms::kMaxMonths);
         const int original = m_table->item(row, 1)->data(kOriginalRole).toInt();
         if (!name.isEmpty() && months != original && !(original < 0 && months == 0))
             terms.setMonths(name, months);

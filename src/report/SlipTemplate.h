@@ -79,6 +79,11 @@ private:
     QString m_error;
 };
 
+class QPagedPaintDevice;
+
+// Lays the slip `html` out on the pages of `device` (a printer, a PDF) and paints it there.
+void printSlip(const QString &html, QPagedPaintDevice *device);
+
 // Writes the slip `html` as a PDF page (A4) to `target`, safely: beside it first, then renamed.
 // Needs a QGuiApplication (fonts); runs on the thread that made it.
 [[nodiscard]] FileError writeSlipPdf(const QString &html, const QString &target);

@@ -3,9 +3,9 @@
 #include "FoldedCard.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QHash>
 #include <QList>
-#include <QDate>
 #include <QString>
 
 // One sold item as the search shows it; a purchase without items and a customer without

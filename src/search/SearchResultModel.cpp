@@ -54,7 +54,8 @@ QVariant SearchResultModel::data(const QModelIndex &index, int role) const
         cached = m_rows.insert(index.row(), m_resolve(*hit));
     const SearchRow *row = &*cached;
     if (expiry) // an expired warranty in grey
-        return row->warrantyEnd.isValid() && row->warrantyEnd < m_today ? QVariant(QColor(Qt::gray)) : QVariant();
+        return row->warrantyEnd.isValid() && row->warrantyEnd < m_today ? QVariant(QColor(Qt::gray))
+                                                                        : QVariant();
     switch (index.column()) {
     case 0:
         return row->fio;

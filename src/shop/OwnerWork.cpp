@@ -16,8 +16,9 @@ ReportProgress relay(OwnerWork *work, Signal signal, std::shared_ptr<std::atomic
         const qint64 step = std::max<qint64>(1, total / 100);
         if (done == total || last < 0 || done - last >= step) {
             last = done;
-            QMetaObject::invokeMethod(work, [work, signal, done, total] { emit(work->*signal)(done, total); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                work, [work, signal, done, total] { emit(work->*signal)(done, total); },
+                Qt::QueuedConnection);
         }
         return !cancel->load();
     };
