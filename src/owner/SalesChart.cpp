@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QValueAxis>
 
+#include <algorithm>
+
 SalesChart::SalesChart(QWidget *parent) : QChartView(new QChart, parent)
 {
     setObjectName(QStringLiteral("SalesChart"));
@@ -53,7 +55,11 @@ void SalesChart::show(const SalesReport &report)
     series->attachAxis(x);
     auto *y = new QValueAxis;
     y->setLabelFormat(QStringLiteral("%.0f"));
-    y->setMin(0);
+    // A period without sales still gets a scale to show its empty days on.
+    double top = 1;
+    for (const double v : std::as_const(m_values))
+        top = std::max(top, v);
+    y->setRange(0, top);
     c->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
     y->applyNiceNumbers();
