@@ -122,6 +122,8 @@ void FrmForma::FilePrint_Click()
         tell(slip.error, true);
         return;
     }
+    if (!slip.notice.isEmpty())
+        tell(slip.notice);
     const QString html = slip.html;
     const QString suggested =
         QDir::home().filePath(slip.title.section(QStringLiteral(" — "), 1) + QStringLiteral(".pdf"));

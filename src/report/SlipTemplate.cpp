@@ -108,9 +108,12 @@ SlipTemplate SlipTemplate::load(const QString &bazaPath)
                           ? safefile::readFile(folder.get(), native.constData(), bytes, kMaxFileBytes + 1)
                           : classifyErrno(errno);
     const QString putBack = QStringLiteral(" Можно вернуть шаблон, поставляемый с программой.");
-    if (error != FileError::None)
-        return invalid(QStringLiteral("Шаблон гарантийного талона: ") +
-                       readFailureMessage(fileName(), error) + putBack);
+    if (error != FileError::None) {
+        SlipTemplate t = invalid(QStringLiteral("Шаблон гарантийного талона: ") +
+                                 readFailureMessage(fileName(), error) + putBack);
+        t.m_missing = error == FileError::NotFound && folder.isOpen();
+        return t;
+    }
     if (bytes.size() > kMaxFileBytes)
         return invalid(QStringLiteral("Шаблон гарантийного талона: файл %1 больше %2 КБ, это не шаблон.")
                            .arg(quotedName())

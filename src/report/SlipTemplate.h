@@ -51,6 +51,8 @@ public:
     static SlipTemplate fromHtml(const QString &html);
 
     bool isValid() const { return m_error.isEmpty(); }
+    // There is no template in the data folder (a new base): the shipped one may go there unasked.
+    bool isMissing() const { return m_missing; }
     // In Russian, for the owner; empty when valid.
     const QString &error() const { return m_error; }
 
@@ -77,6 +79,7 @@ private:
     QList<Part> m_item;
     QList<Part> m_after;
     QString m_error;
+    bool m_missing = false;
 };
 
 class QPagedPaintDevice;

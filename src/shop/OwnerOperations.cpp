@@ -49,7 +49,14 @@ Shop::Slip Shop::slipOfShownPurchase()
                                     "покупок или в окне поиска.");
         return slip;
     }
-    const SlipTemplate form = SlipTemplate::load(m_bazaPath);
+    SlipTemplate form = SlipTemplate::load(m_bazaPath);
+    // A base without a template gets the shipped one, which the owner then fills in.
+    if (form.isMissing() && SlipTemplate::restoreShipped(m_bazaPath) == FileError::None) {
+        form = SlipTemplate::load(m_bazaPath);
+        slip.notice = QStringLiteral("В папке «База» появился файл «%1»: впишите в него название, адрес "
+                                     "и телефон магазина (справка, F1).")
+                          .arg(SlipTemplate::fileName());
+    }
     if (!form.isValid()) {
         slip.error = form.error();
         slip.templateUnusable = true;

@@ -82,6 +82,7 @@ public:
         QString html;
         QString title;
         QString error;
+        QString notice;                // the shipped template was put in the data folder just now
         bool templateUnusable = false; // the template is missing or broken: the shipped one may go back
     };
     Slip slipOfShownPurchase();

@@ -38,9 +38,16 @@ private slots:
         QVERIFY(!w.findChild<SlipPreview *>());
 
         w.openSale("00000001.dat", 0);
+        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+        QVERIFY(f.dialogs.questions.isEmpty());
+        QVERIFY(w.receiptText().startsWith("В папке «База» появился файл «Гарантийный талон.html»"));
+        QCOMPARE(testfiles::readAll(f.baza() + SlipTemplate::fileName()), SlipTemplate::shippedBytes());
+        w.findChild<SlipPreview *>()->close();
+        QTRY_VERIFY(!w.findChild<SlipPreview *>());
+
         QVERIFY(testfiles::writeAll(f.baza() + SlipTemplate::fileName(), "<p>{{#items}}{{item}}</p>"));
         f.dialogs.answer = true;
-        f.shortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+        f.find<QAction>("FilePrint")->trigger();
         QCOMPARE(f.dialogs.questions.size(), 1);
         QVERIFY(f.dialogs.questions[0].endsWith("Изменённый талон останется в прежних версиях."));
         SlipPreview *preview = w.findChild<SlipPreview *>();

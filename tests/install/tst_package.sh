@@ -21,9 +21,9 @@ while read -r line; do grep -Fxq -e "$line" "$tmp/files" || fail "not in the pac
 lrwxrwxrwx root/root ./usr/lib/tarvesko/База -> /var/lib/tarvesko/База
 drwxr-xr-x root/root ./var/lib/tarvesko/
 -rw-r--r-- root/root ./var/lib/tarvesko/База/Справка.html
--rw-r--r-- root/root ./var/lib/tarvesko/База/Гарантийный талон.html
 -rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/tarvesko.svg
 LIST
+! grep -q 'талон' "$tmp/files" || fail "the owner's slip template is a package file: an upgrade would replace it"
 grep -q 'adduser.*libqt6widgets6' <<<"$(dpkg-deb -f "$deb" Depends)" || fail "Depends lacks adduser or Qt"
 dpkg-deb -x "$deb" "$tmp/root"
 entry="$tmp/root/usr/share/applications/tarvesko.desktop"
