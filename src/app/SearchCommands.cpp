@@ -20,7 +20,10 @@ void FrmForma::EditFind_Click()
         // Beside the window, never over the card it shows.
         const QWidget *client = centralWidget();
         const QRect cardArea(client->mapToGlobal(QPoint(0, 0)), QSize(281, client->height()));
-        m_searchWindow->showBeside(frameGeometry(), cardArea);
+        const SearchPlace place = m_searchWindow->showBeside(frameGeometry(), cardArea);
+        // Against the screen's left edge, where that makes room for the search beside the card.
+        if (place.mainShift != 0)
+            move(pos() + QPoint(place.mainShift, 0));
     }
     m_searchWindow->raise();
     m_searchWindow->activateWindow();

@@ -6,10 +6,42 @@
 
 namespace {
 
-const char *const kColumns[] = {"Покупатель", "Телефоны",   "Дата",        "Товар", "Сумма",
-                                "Изделие",    "Сер. номер", "Гарантия до", "Файл"};
-constexpr int kWarrantyColumn = 7;
-constexpr int kColumnCount = int(std::size(kColumns));
+// A column: its caption and the fields it shows, one a line.
+struct Column {
+    const char *caption;
+    QString (*text)(const SearchRow &row);
+};
+
+QString warrantyText(const SearchRow &row)
+{
+    return row.warrantyEnd.isValid() ? spokenDate(row.warrantyEnd) : QString();
+}
+
+const Column kFull[] = {
+    {"Покупатель", [](const SearchRow &r) { return r.fio; }},
+    {"Телефоны", [](const SearchRow &r) { return r.phones; }},
+    {"Дата", [](const SearchRow &r) { return r.date; }},
+    {"Товар", [](const SearchRow &r) { return r.tovar; }},
+    {"Сумма", [](const SearchRow &r) { return r.summa; }},
+    {"Изделие", [](const SearchRow &r) { return r.izdelie; }},
+    {"Сер. номер", [](const SearchRow &r) { return r.serial; }},
+    {"Гарантия до", warrantyText},
+    {"Файл", [](const SearchRow &r) { return r.fileName; }},
+};
+
+// Two fields a column, for a narrow screen.
+QString lines(const QString &first, const QString &second)
+{
+    return second.isEmpty() ? first : first + QLatin1Char('\n') + second;
+}
+const Column kCompact[] = {
+    {"Покупатель", [](const SearchRow &r) { return lines(r.fio, r.phones); }},
+    {"Покупка", [](const SearchRow &r) { return lines(r.date, r.tovar); }},
+    {"Сумма", [](const SearchRow &r) { return r.summa; }},
+    {"Изделие,\nсер. номер", [](const SearchRow &r) { return lines(r.izdelie, r.serial); }},
+    {"Гарантия до", warrantyText},
+    {"Файл", [](const SearchRow &r) { return r.fileName; }},
+};
 
 } // namespace
 
@@ -27,6 +59,20 @@ void SearchResultModel::setResult(SearchResult result)
     endResetModel();
 }
 
+void SearchResultModel::setCompact(bool compact)
+{
+    if (compact == m_compact)
+        return;
+    beginResetModel();
+    m_compact = compact;
+    endResetModel();
+}
+
+int SearchResultModel::warrantyColumn() const
+{
+    return m_compact ? 4 : 7;
+}
+
 const SearchHit *SearchResultModel::hitAt(int row) const
 {
     return row >= 0 && row < m_result.hits.size() ? &m_result.hits[row] : nullptr;
@@ -39,48 +85,31 @@ int SearchResultModel::rowCount(const QModelIndex &parent) const
 
 int SearchResultModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : kColumnCount;
+    if (parent.isValid())
+        return 0;
+    return m_compact ? int(std::size(kCompact)) : int(std::size(kFull));
 }
 
 QVariant SearchResultModel::data(const QModelIndex &index, int role) const
 {
     const SearchHit *hit = hitAt(index.row());
     const bool display = role == Qt::DisplayRole;
-    const bool expiry = role == Qt::ForegroundRole && index.column() == kWarrantyColumn;
-    if (!(display || expiry) || !hit || index.column() < 0 || index.column() >= kColumnCount)
+    const bool expiry = role == Qt::ForegroundRole && index.column() == warrantyColumn();
+    if (!(display || expiry) || !hit || index.column() < 0 || index.column() >= columnCount())
         return {};
     auto cached = m_rows.find(index.row());
     if (cached == m_rows.end())
         cached = m_rows.insert(index.row(), m_resolve(*hit));
-    const SearchRow *row = &*cached;
+    const SearchRow &row = *cached;
     if (expiry) // an expired warranty in grey
-        return row->warrantyEnd.isValid() && row->warrantyEnd < m_today ? QVariant(QColor(Qt::gray))
-                                                                        : QVariant();
-    switch (index.column()) {
-    case 0:
-        return row->fio;
-    case 1:
-        return row->phones;
-    case 2:
-        return row->date;
-    case 3:
-        return row->tovar;
-    case 4:
-        return row->summa;
-    case 5:
-        return row->izdelie;
-    case 6:
-        return row->serial;
-    case kWarrantyColumn:
-        return row->warrantyEnd.isValid() ? spokenDate(row->warrantyEnd) : QString();
-    default:
-        return row->fileName;
-    }
+        return row.warrantyEnd.isValid() && row.warrantyEnd < m_today ? QVariant(QColor(Qt::gray))
+                                                                      : QVariant();
+    return (m_compact ? kCompact : kFull)[index.column()].text(row);
 }
 
 QVariant SearchResultModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return QString::fromUtf8(kColumns[section]);
+    return QString::fromUtf8((m_compact ? kCompact : kFull)[section].caption);
 }

@@ -20,6 +20,10 @@ public:
     void setResult(SearchResult result);
     const SearchResult &result() const { return m_result; }
     const SearchHit *hitAt(int row) const;
+    // Two fields a column and two lines a row, for a narrow screen; else one field a column.
+    void setCompact(bool compact);
+    bool isCompact() const { return m_compact; }
+    int warrantyColumn() const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -29,6 +33,7 @@ public:
 private:
     Resolver m_resolve;
     SearchResult m_result;
+    bool m_compact = false;
     QDate m_today; // of the search: what ended before it is grey
     mutable QHash<int, SearchRow> m_rows;
 };

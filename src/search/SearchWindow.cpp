@@ -33,7 +33,7 @@ SearchWindow::SearchWindow(CardSearch &search, QWidget *parent)
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
+    m_table->verticalHeader()->setDefaultSectionSize(rowHeight(false));
     m_table->horizontalHeader()->setStretchLastSection(true);
     // Columns fit their texts, judged by the first rows so that a long result stays quick.
     m_table->horizontalHeader()->setResizeContentsPrecision(50);
@@ -84,30 +84,47 @@ void SearchWindow::fitColumns()
     resize(std::min(needed, std::max(room, width())), height());
 }
 
-void SearchWindow::showBeside(const QRect &main, const QRect &keepVisible)
+QSize SearchWindow::sizeFor(bool compact) const
 {
     // Room for the usual texts of every column and about fifteen rows.
     const QFontMetrics fm(font());
-    const QStringList sample{QStringLiteral("Константинопольская Анна Сергеевна"),
-                             QStringLiteral("8-912-345-67-89, 8-912-345-67-89"),
-                             QStringLiteral("25 сентября 2021"),
-                             QStringLiteral("Телевизор цветной"),
-                             QStringLiteral("125000"),
-                             QStringLiteral("Пульт управления"),
-                             QStringLiteral("SN-0123456789"),
-                             QStringLiteral("00000001.dat")};
+    const QString fio = QStringLiteral("Константинопольская Анна Сергеевна");
+    const QString phones = QStringLiteral("8-912-345-67-89, 8-912-345-67-89");
+    const QString date = QStringLiteral("25 сентября 2021");
+    const QString goods = QStringLiteral("Телевизор цветной");
+    const QString item = QStringLiteral("Пульт управления");
+    const QString serial = QStringLiteral("SN-0123456789");
+    const QString sum = QStringLiteral("125000");
+    const QString file = QStringLiteral("00000001.dat");
+    const QStringList sample = compact ? QStringList{fio, date, sum, item, date, file}
+                                       : QStringList{fio, phones, date, goods, sum, item, serial, date, file};
     int width = 2 * m_table->frameWidth() + m_table->verticalScrollBar()->sizeHint().width() + 24;
     for (const QString &text : sample)
         width += fm.horizontalAdvance(text) + 2 * fm.averageCharWidth();
-    const int height = 18 * (fm.height() + 4) + 2 * m_query->sizeHint().height();
-    const QRect screen =
-        this->screen() ? this->screen()->availableGeometry() : QRect(main.topLeft(), QSize(width, height));
-    const QRect place = placeBeside(main, keepVisible, QSize(width, height), screen);
-    resize(place.size());
+    const int rows = compact ? 10 : 18;
+    return {width, rows * rowHeight(compact) + 2 * m_query->sizeHint().height()};
+}
+
+int SearchWindow::rowHeight(bool compact) const
+{
+    return (compact ? 2 : 1) * m_table->fontMetrics().height() + 4;
+}
+
+SearchPlace SearchWindow::showBeside(const QRect &main, const QRect &keepVisible)
+{
+    const QSize full = sizeFor(false);
+    const QSize compact = sizeFor(true);
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(main.topLeft(), full);
+    const SearchPlace place = placeSearch(main, keepVisible, full, compact, screen);
+    m_model.setCompact(place.compact);
+    m_table->verticalHeader()->setDefaultSectionSize(rowHeight(place.compact));
+    m_table->resizeColumnsToContents();
+    resize(place.window.size());
     show();
     // Where the window manager puts the frame: the outer rectangle goes to the place found.
-    move(place.topLeft());
+    move(place.window.topLeft());
     fitColumns();
+    return place;
 }
 
 QString SearchWindow::countText() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SearchResultModel.h"
+#include "WindowPlacement.h"
 
 #include <QWidget>
 
@@ -19,8 +20,11 @@ public:
 
     // Runs the query in the box again, for instance after a card was written.
     void refresh();
-    // Shows the window beside the main window `main`, off the part `keepVisible` it speaks of.
-    void showBeside(const QRect &main, const QRect &keepVisible);
+    // Shows the window beside the main window `main`, off the part `keepVisible` it speaks of, in
+    // its compact form when the full one finds no room. The main window is to move by the place's
+    // mainShift.
+    SearchPlace showBeside(const QRect &main, const QRect &keepVisible);
+    bool isCompact() const { return m_model.isCompact(); }
     QString countText() const;
 
 signals:
@@ -34,6 +38,9 @@ private:
     void chooseRow(int row);
     // Widens the window, as far as the screen allows, until every column shows its texts whole.
     void fitColumns();
+    // The window's size for the usual texts of each column.
+    QSize sizeFor(bool compact) const;
+    int rowHeight(bool compact) const;
 
     CardSearch &m_search;
     SearchResultModel m_model;

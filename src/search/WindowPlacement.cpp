@@ -30,3 +30,23 @@ QRect placeBeside(const QRect &main, const QRect &keepVisible, QSize size, const
         return {QPoint(screen.right() + 1 - width, y), QSize(width, size.height())};
     return {QPoint(screen.left(), y), QSize(width, size.height())};
 }
+
+SearchPlace placeSearch(const QRect &main, const QRect &keepVisible, QSize full, QSize compact,
+                        const QRect &screen)
+{
+    // Moved only as far as the screen's edge, and only when that gains room.
+    const int shift = std::min(0, screen.left() - main.left());
+    for (const bool isCompact : {false, true}) {
+        const QSize size = isCompact ? compact : full;
+        for (const int dx : {0, shift}) {
+            const QRect place =
+                placeBeside(main.translated(dx, 0), keepVisible.translated(dx, 0), size, screen);
+            if (place.width() >= size.width())
+                return {place, isCompact, dx};
+            if (shift == 0)
+                break;
+        }
+    }
+    return {placeBeside(main.translated(shift, 0), keepVisible.translated(shift, 0), compact, screen), true,
+            shift};
+}

@@ -1,4 +1,5 @@
 #include "CardSearch.h"
+#include "SearchResultModel.h"
 #include "SearchWindow.h"
 #include "SlipPreview.h"
 #include "SlipTemplate.h"
@@ -92,11 +93,16 @@ private slots:
         f.shop().search().waitUntilReady();
         w.EditFind_Click();
         w.searchWindow()->findChild<QLineEdit *>("PoiskTxt")->setText("СН-Ж001");
-        const QAbstractItemModel *found = w.searchWindow()->findChild<QTableView *>("PoiskLst")->model();
-        QCOMPARE(found->headerData(7, Qt::Horizontal).toString(), QString("Гарантия до"));
-        QCOMPARE(found->index(0, 7).data().toString(), QString("10 марта 2025"));
-        // Ended long ago: grey.
-        QCOMPARE(found->index(0, 7).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+        auto *found =
+            qobject_cast<SearchResultModel *>(w.searchWindow()->findChild<QTableView *>("PoiskLst")->model());
+        for (const bool compact : {true, false}) {
+            found->setCompact(compact);
+            const int column = found->warrantyColumn();
+            QCOMPARE(found->headerData(column, Qt::Horizontal).toString(), QString("Гарантия до"));
+            QCOMPARE(found->index(0, column).data().toString(), QString("10 марта 2025"));
+            // Ended long ago: grey.
+            QCOMPARE(found->index(0, column).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+        }
     }
 };
 

@@ -138,6 +138,38 @@ private slots:
         QVERIFY(!placed.intersects(card));
     }
 
+    // The search window's form and place: full beside or over the purchase panel, full with the
+    // main window moved left, compact beside (below), compact with the main window moved; the card
+    // never covered.
+    void searchPlacement_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("placed");
+        QTest::addColumn<bool>("compact");
+        QTest::addColumn<int>("shift");
+        QTest::newRow("full beside") << QRect(0, 0, 2600, 1440) << QRect(708, 50, 1300, 600) << false << 0;
+        QTest::newRow("full over the panel")
+            << QRect(0, 0, 1920, 1080) << QRect(620, 50, 1300, 600) << false << 0;
+        QTest::newRow("full, main moved")
+            << QRect(0, 0, 1600, 1000) << QRect(300, 50, 1300, 600) << false << -100;
+        QTest::newRow("compact below") << QRect(0, 0, 1280, 1024) << QRect(100, 578, 700, 300) << true << 0;
+        QTest::newRow("compact, main moved")
+            << QRect(0, 0, 1024, 768) << QRect(324, 50, 700, 300) << true << -100;
+    }
+    void searchPlacement()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QRect, placed);
+        QFETCH(bool, compact);
+        QFETCH(int, shift);
+        const QRect main(100, 50, 600, 520), card(100, 50, 280, 520);
+        const SearchPlace place = placeSearch(main, card, QSize(1300, 600), QSize(700, 300), screen);
+        QCOMPARE(place.window, placed);
+        QCOMPARE(place.compact, compact);
+        QCOMPARE(place.mainShift, shift);
+        QVERIFY(!placed.intersects(card.translated(shift, 0)));
+    }
+
     void matching()
     {
         QFETCH(QString, query);
