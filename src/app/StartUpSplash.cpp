@@ -7,16 +7,25 @@
 #include <QLocale>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 QPixmap splashPicture()
 {
     const QFont font = QApplication::font();
     QFont title = font;
-    title.setPointSizeF(font.pointSizeF() * 1.6);
+    // The program's font is set in pixels.
+    if (font.pixelSize() > 0)
+        title.setPixelSize(font.pixelSize() * 8 / 5);
+    else
+        title.setPointSizeF(font.pointSizeF() * 1.6);
     title.setBold(true);
     const int height = QFontMetrics(title).height() * 4;
-    QPixmap picture(height * 4, height);
+    // Wide enough for the count of a million cards.
+    const int message = QFontMetrics(font).horizontalAdvance(
+        QStringLiteral("Чтение базы: 1 000 000 из 1 000 000 карточек"));
+    QPixmap picture(std::max(height * 4, message + height), height);
     picture.fill(QApplication::palette().color(QPalette::Window));
     QPainter painter(&picture);
     painter.setPen(QApplication::palette().color(QPalette::Mid));
