@@ -23,8 +23,8 @@ QPixmap splashPicture()
     title.setBold(true);
     const int height = QFontMetrics(title).height() * 4;
     // Wide enough for the count of a million cards.
-    const int message = QFontMetrics(font).horizontalAdvance(
-        QStringLiteral("Чтение базы: 1 000 000 из 1 000 000 карточек"));
+    const int message =
+        QFontMetrics(font).horizontalAdvance(QStringLiteral("Чтение базы: 1 000 000 из 1 000 000 карточек"));
     QPixmap picture(std::max(height * 4, message + height), height);
     picture.fill(QApplication::palette().color(QPalette::Window));
     QPainter painter(&picture);
