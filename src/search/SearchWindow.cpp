@@ -60,10 +60,17 @@ void SearchWindow::refresh()
     m_model.setResult(m_search.index().query(m_query->text(), kShownRows));
     if (m_model.rowCount() > 0)
         m_table->selectRow(0);
-    m_table->resizeColumnsToContents();
+    fitColumnsToTexts();
     m_count->setText(countText());
     if (isVisible())
         fitColumns();
+}
+
+void SearchWindow::fitColumnsToTexts()
+{
+    // All but the last: sized by hand, it would no longer stretch to the table's edge.
+    for (int c = 0; c + 1 < m_model.columnCount(); ++c)
+        m_table->resizeColumnToContents(c);
 }
 
 void SearchWindow::fitColumns()
@@ -118,7 +125,7 @@ SearchPlace SearchWindow::showBeside(const QRect &main, const QRect &keepVisible
     const SearchPlace place = placeSearch(main, keepVisible, full, compact, screen);
     m_model.setCompact(place.compact);
     m_table->verticalHeader()->setDefaultSectionSize(rowHeight(place.compact));
-    m_table->resizeColumnsToContents();
+    fitColumnsToTexts();
     resize(place.window.size());
     show();
     // Where the window manager puts the frame: the outer rectangle goes to the place found.

@@ -38,6 +38,7 @@ private:
     void chooseRow(int row);
     // Widens the window, as far as the screen allows, until every column shows its texts whole.
     void fitColumns();
+    void fitColumnsToTexts();
     // The window's size for the usual texts of each column.
     QSize sizeFor(bool compact) const;
     int rowHeight(bool compact) const;
