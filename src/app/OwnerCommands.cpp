@@ -125,8 +125,7 @@ void FrmForma::FilePrint_Click()
     if (!slip.notice.isEmpty())
         tell(slip.notice);
     const QString html = slip.html;
-    const QString suggested =
-        QDir::home().filePath(slip.title.section(QStringLiteral(" — "), 1) + QStringLiteral(".pdf"));
+    const QString suggested = QDir::home().filePath(slip.name + QStringLiteral(".pdf"));
     auto *preview = new SlipPreview(
         html, slip.title,
         [this, html, suggested] {

@@ -63,7 +63,7 @@ WarrantyWindow::WarrantyWindow(const WarrantyTerms &terms, const QStringList &go
     std::sort(names.begin(), names.end(), [&](const QString &a, const QString &b) { return russian(a, b); });
     QStringList seen;
     for (const QString &name : std::as_const(names)) {
-        const QString key = name.trimmed().toLower();
+        const QString key = WarrantyTerms::keyOf(name);
         if (key.isEmpty() || seen.contains(key))
             continue;
         seen << key;

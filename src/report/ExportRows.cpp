@@ -57,16 +57,14 @@ QList<ExportRow> rows(const QString &fileName, QByteArrayView card, const Export
         row.sum = purchaselines::sum(sumLine);
         row.sumText =
             row.sum ? QString(p.Summa).replace(QLatin1Char('.'), QLatin1Char(',')) : sumLine.trimmed();
-        const QDate goodsEnd = terms.warrantyEnd(row.date, p.Tovar);
         if (p.ListCount() == 0) {
-            row.warrantyEnd = goodsEnd;
+            row.warrantyEnd = terms.warrantyEnd(row.date, p.Tovar);
             out.append(row);
         }
         for (int k = 0; k < p.ListCount(); k += 2) {
             row.item = p.List(k);
             row.serial = p.List(k + 1);
-            const QDate own = terms.warrantyEnd(row.date, row.item);
-            row.warrantyEnd = own.isValid() ? own : goodsEnd;
+            row.warrantyEnd = terms.warrantyEnd(row.date, p.Tovar, row.item);
             out.append(row);
         }
         return true;

@@ -80,10 +80,9 @@ SlipData SlipData::of(const CardHeader &header, const TovarCls &purchase, const 
     data.sum = purchase.Summa;
     data.warrantyEnd = terms.warrantyEnd(data.date, purchase.Tovar);
     data.file = filename::display(fileName);
-    for (int k = 0; k < purchase.ListCount(); k += 2) {
-        const QDate own = terms.warrantyEnd(data.date, purchase.List(k));
-        data.items.append({purchase.List(k), purchase.List(k + 1), own.isValid() ? own : data.warrantyEnd});
-    }
+    for (int k = 0; k < purchase.ListCount(); k += 2)
+        data.items.append({purchase.List(k), purchase.List(k + 1),
+                           terms.warrantyEnd(data.date, purchase.Tovar, purchase.List(k))});
     return data;
 }
 

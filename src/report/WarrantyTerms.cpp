@@ -81,6 +81,12 @@ QDate WarrantyTerms::warrantyEnd(const QDate &purchase, const QString &goods) co
     return warrantyEnd(purchase, months(goods));
 }
 
+QDate WarrantyTerms::warrantyEnd(const QDate &purchase, const QString &goods, const QString &item) const
+{
+    const QDate own = item.isEmpty() ? QDate() : warrantyEnd(purchase, item);
+    return own.isValid() ? own : warrantyEnd(purchase, goods);
+}
+
 QDate WarrantyTerms::warrantyEnd(const QDate &purchase, int months)
 {
     if (!purchase.isValid() || months <= 0)

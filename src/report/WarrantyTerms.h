@@ -49,6 +49,11 @@ public:
     // warrantyEnd(QDate, int)); null without a term or a valid date.
     QDate warrantyEnd(const QDate &purchase, const QString &goods) const;
     static QDate warrantyEnd(const QDate &purchase, int months);
+    // An item's: its own name's term where the table has one, else the goods'.
+    QDate warrantyEnd(const QDate &purchase, const QString &goods, const QString &item) const;
+
+    // The key a name is matched by: letter case and the blanks around it ignored.
+    static QString keyOf(const QString &name);
 
     QByteArray serialize() const;
     // The file `fileBytes` with this run's changes written into it: a changed name's line
@@ -65,7 +70,6 @@ public:
     static std::function<FileError(const QByteArray &)> keepInHistory(const QString &bazaPath);
 
 private:
-    static QString keyOf(const QString &name);
     // The name and months of a line, or nothing.
     static std::optional<Term> parseLine(QByteArrayView line);
     static QByteArray lineOf(const Term &term);

@@ -4,6 +4,9 @@
 
 #include <QColor>
 
+#include <algorithm>
+#include <span>
+
 namespace {
 
 // A column: its caption and the fields it shows, one a line.
@@ -43,6 +46,13 @@ const Column kCompact[] = {
     {"Файл", [](const SearchRow &r) { return r.fileName; }},
 };
 
+std::span<const Column> columnsOf(bool compact)
+{
+    if (compact)
+        return kCompact;
+    return kFull;
+}
+
 } // namespace
 
 SearchResultModel::SearchResultModel(Resolver resolve, QObject *parent)
@@ -70,7 +80,10 @@ void SearchResultModel::setCompact(bool compact)
 
 int SearchResultModel::warrantyColumn() const
 {
-    return m_compact ? 4 : 7;
+    const std::span<const Column> shown = columnsOf(m_compact);
+    return int(
+        std::find_if(shown.begin(), shown.end(), [](const Column &c) { return c.text == warrantyText; }) -
+        shown.begin());
 }
 
 const SearchHit *SearchResultModel::hitAt(int row) const
@@ -87,7 +100,7 @@ int SearchResultModel::columnCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return m_compact ? int(std::size(kCompact)) : int(std::size(kFull));
+    return int(columnsOf(m_compact).size());
 }
 
 QVariant SearchResultModel::data(const QModelIndex &index, int role) const
@@ -104,12 +117,12 @@ QVariant SearchResultModel::data(const QModelIndex &index, int role) const
     if (expiry) // an expired warranty in grey
         return row.warrantyEnd.isValid() && row.warrantyEnd < m_today ? QVariant(QColor(Qt::gray))
                                                                       : QVariant();
-    return (m_compact ? kCompact : kFull)[index.column()].text(row);
+    return columnsOf(m_compact)[index.column()].text(row);
 }
 
 QVariant SearchResultModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return QString::fromUtf8((m_compact ? kCompact : kFull)[section].caption);
+    return QString::fromUtf8(columnsOf(m_compact)[section].caption);
 }

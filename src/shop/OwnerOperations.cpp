@@ -65,7 +65,8 @@ Shop::Slip Shop::slipOfShownPurchase()
     const SlipData data =
         SlipData::of(m_session->header(), m_session->Pokupki()[shown], warranty(), m_session->CurFile());
     slip.html = form.fill(data);
-    slip.title = QStringLiteral("Гарантийный талон — %1, покупка %2").arg(data.customer).arg(shown + 1);
+    slip.name = QStringLiteral("%1, покупка %2").arg(data.customer).arg(shown + 1);
+    slip.title = QStringLiteral("Гарантийный талон — ") + slip.name;
     return slip;
 }
 

@@ -38,11 +38,8 @@ Shop::Shop(const QString &bazaPath, const QString &goodsPath, const Progress &pr
 
     m_search = new CardSearch(m_bazaPath, this);
     m_search->setWarrantyEnd([this](const QDate &day, const QString &goods, const QString &item) {
-        // An item's own term where the table has one, else the goods'.
         // Read again when another till saved the terms since.
-        const WarrantyTerms &terms = warranty();
-        const QDate own = item.isEmpty() ? QDate() : terms.warrantyEnd(day, item);
-        return own.isValid() ? own : terms.warrantyEnd(day, goods);
+        return warranty().warrantyEnd(day, goods, item);
     });
     m_session = std::make_unique<CardSession>(m_bazaPath, m_customers->index(), *m_search);
     m_session->setOwnWriteNote([this](const QString &fileName) { m_watcher->noteOwnWrite(fileName); });

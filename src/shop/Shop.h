@@ -81,6 +81,7 @@ public:
     struct Slip {
         QString html;
         QString title;
+        QString name; // of the customer and the purchase, for a file the slip is saved in
         QString error;
         QString notice;                // the shipped template was put in the data folder just now
         bool templateUnusable = false; // the template is missing or broken: the shipped one may go back
