@@ -70,9 +70,9 @@ void FrmForma::startExport(const ExportScope &scope)
     progress->setAutoClose(false);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     connect(progress, &QProgressDialog::canceled, &owner, &OwnerWork::cancelExport);
-    connect(&owner, &OwnerWork::exportProgress, progress, [progress](qint64 done, qint64 total) {
-        progress->setRange(0, int(std::min<qint64>(total, INT_MAX)));
-        progress->setValue(int(std::min<qint64>(done, INT_MAX)));
+    connect(&owner, &OwnerWork::exportProgress, progress, [progress](int done, int total) {
+        progress->setRange(0, total);
+        progress->setValue(done);
     });
     connect(&owner, &OwnerWork::exportDone, progress,
             [this, progress](const QString &target, const SalesExport::Result &result) {

@@ -137,9 +137,9 @@ ReportWindow::ReportWindow(OwnerWork &work, QWidget *parent) : QDialog(parent), 
     connect(&m_restart, &QTimer::timeout, this, &ReportWindow::startReport);
     connect(m_from, &QDateEdit::dateChanged, this, &ReportWindow::periodEdited);
     connect(m_to, &QDateEdit::dateChanged, this, &ReportWindow::periodEdited);
-    connect(&m_work, &OwnerWork::reportProgress, this, [this](qint64 done, qint64 total) {
-        m_progress->setRange(0, int(std::min<qint64>(total, INT_MAX)));
-        m_progress->setValue(int(std::min<qint64>(done, INT_MAX)));
+    connect(&m_work, &OwnerWork::reportProgress, this, [this](int done, int total) {
+        m_progress->setRange(0, total);
+        m_progress->setValue(done);
     });
     connect(&m_work, &OwnerWork::reportReady, this, &ReportWindow::showReport);
     connect(this, &QDialog::finished, &m_work, &OwnerWork::cancelReport);

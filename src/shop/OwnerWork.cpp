@@ -5,6 +5,8 @@
 #include <QMetaObject>
 #include <QtConcurrentRun>
 
+#include <climits>
+
 namespace {
 
 // Progress from the reading thread to the window's, at most a hundred times a run; the flag
@@ -16,8 +18,10 @@ ReportProgress relay(OwnerWork *work, Signal signal, std::shared_ptr<std::atomic
         const qint64 step = std::max<qint64>(1, total / 100);
         if (done == total || last < 0 || done - last >= step) {
             last = done;
+            const int shownDone = int(std::min<qint64>(done, INT_MAX));
+            const int shownTotal = int(std::min<qint64>(total, INT_MAX));
             QMetaObject::invokeMethod(
-                work, [work, signal, done, total] { emit(work->*signal)(done, total); },
+                work, [work, signal, shownDone, shownTotal] { emit(work->*signal)(shownDone, shownTotal); },
                 Qt::QueuedConnection);
         }
         return !cancel->load();

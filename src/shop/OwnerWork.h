@@ -35,9 +35,10 @@ public:
     void stop();
 
 signals:
-    void reportProgress(qint64 done, qint64 total);
+    // Cards read of the cards listed, as a progress bar takes them.
+    void reportProgress(int done, int total);
     void reportReady(const SalesReport &report);
-    void exportProgress(qint64 done, qint64 total);
+    void exportProgress(int done, int total);
     void exportDone(const QString &target, const SalesExport::Result &result);
 
 private:
