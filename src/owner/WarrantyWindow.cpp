@@ -1,10 +1,12 @@
 #include "WarrantyWindow.h"
 
-#include <QCollator>
+#include "Collation.h"
+
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -58,15 +60,14 @@ WarrantyWindow::WarrantyWindow(const WarrantyTerms &terms, const QStringList &go
     QStringList names = goods;
     for (const WarrantyTerms::Term &t : terms.terms())
         names << t.name;
-    QCollator russian(QLocale(QLocale::Russian, QLocale::Russia));
-    russian.setCaseSensitivity(Qt::CaseInsensitive);
+    const QCollator russian = russianCollator();
     std::sort(names.begin(), names.end(), [&](const QString &a, const QString &b) { return russian(a, b); });
-    QStringList seen;
+    QSet<QString> seen;
     for (const QString &name : std::as_const(names)) {
         const QString key = WarrantyTerms::keyOf(name);
         if (key.isEmpty() || seen.contains(key))
             continue;
-        seen << key;
+        seen.insert(key);
         addRow(name.trimmed(), terms.months(name), false);
     }
 
