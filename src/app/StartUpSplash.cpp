@@ -11,6 +11,13 @@
 
 namespace {
 
+QString countMessage(qsizetype read, qsizetype total)
+{
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    return QStringLiteral("Чтение базы: %1 из %2 карточек")
+        .arg(russian.toString(read), russian.toString(total));
+}
+
 QPixmap splashPicture()
 {
     const QFont font = QApplication::font();
@@ -23,8 +30,7 @@ QPixmap splashPicture()
     title.setBold(true);
     const int height = QFontMetrics(title).height() * 4;
     // Wide enough for the count of a million cards.
-    const int message =
-        QFontMetrics(font).horizontalAdvance(QStringLiteral("Чтение базы: 1 000 000 из 1 000 000 карточек"));
+    const int message = QFontMetrics(font).horizontalAdvance(countMessage(1000000, 1000000));
     QPixmap picture(std::max(height * 4, message + height), height);
     picture.fill(QApplication::palette().color(QPalette::Window));
     QPainter painter(&picture);
@@ -55,8 +61,6 @@ void StartUpSplash::progress(qsizetype read, qsizetype total)
         show();
         QCoreApplication::processEvents();
     }
-    const QLocale russian(QLocale::Russian, QLocale::Russia);
-    showMessage(
-        QStringLiteral("Чтение базы: %1 из %2 карточек").arg(russian.toString(read), russian.toString(total)),
-        Qt::AlignBottom | Qt::AlignHCenter, palette().color(QPalette::WindowText));
+    showMessage(countMessage(read, total), Qt::AlignBottom | Qt::AlignHCenter,
+                palette().color(QPalette::WindowText));
 }
